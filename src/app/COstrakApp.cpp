@@ -1,0 +1,84 @@
+#include "COstrakApp.h"
+
+#include "CConfigFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+COstrakApp *g_instance = nullptr;
+}
+
+COstrakApp::COstrakApp(const QString &programDir, QObject *parent)
+    : QObject(parent)
+    , m_programDir(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir)
+{
+    Q_ASSERT(!g_instance);
+    g_instance = this;
+}
+
+COstrakApp::~COstrakApp()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+COstrakApp *COstrakApp::instance()
+{
+    return g_instance;
+}
+
+QString COstrakApp::besideExecutable(const QString &name) const
+{
+    return QDir(m_programDir).filePath(name);
+}
+
+QString COstrakApp::configPath() const
+{
+    return besideExecutable(QStringLiteral("Ostrak.cfg"));
+}
+
+bool COstrakApp::ReadConfiguration()
+{
+    if (!CConfigFile::read(configPath(), m_settings))
+        return false;
+    m_workingDir = m_settings.LOCAL_DIRECTORY;
+    return true;
+}
+
+bool COstrakApp::WriteConfiguration(const CSettings &values)
+{
+    return CConfigFile::write(configPath(), values);
+}
+
+bool COstrakApp::FileExists(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+COstrakApp::FtpTransferType COstrakApp::GetFtpTransferType(const QString &fileName)
+{
+    static const char *const asciiEndings[] = {".java", ".pl", ".cgi", ".txt", ".cpp",
+                                               ".htm", ".html", ".conf", ".c"};
+    for (const char *ending : asciiEndings) {
+        if (fileName.endsWith(QLatin1String(ending), Qt::CaseSensitive))
+            return FtpAscii;
+    }
+    return FtpBinary;
+}
+
+void COstrakApp::setEditorFont(const QFont &font)
+{
+    m_editorFont = font;
+    emit editorFontChanged(font);
+}
+
+void COstrakApp::setCaretPosition(int line, int column)
+{
+    if (line == m_caretLine && column == m_caretColumn)
+        return;
+    m_caretLine = line;
+    m_caretColumn = column;
+    emit caretPositionChanged(line, column);
+}

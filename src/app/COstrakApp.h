@@ -1,0 +1,68 @@
+#pragma once
+
+#include "CSettings.h"
+
+#include <QFont>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// The values the whole program shares: the settings record, the program
+// directory, the working directory, the editor font and the caret position.
+// One instance exists per run; the windows reach it through instance().
+class COstrakApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum FtpTransferType { FtpAscii = 1, FtpBinary = 2 };
+
+    // `programDir` is the folder holding Ostrak.cfg and OSTRAK.FNL; the
+    // executable's folder when empty.
+    explicit COstrakApp(const QString &programDir = QString(), QObject *parent = nullptr);
+    ~COstrakApp() override;
+
+    static COstrakApp *instance();
+
+    const CSettings &settings() const { return m_settings; }
+    QString programDir() const { return m_programDir; }
+    QString configPath() const;
+    QString besideExecutable(const QString &name) const;
+
+    // Reads the configuration file into the settings and resets the working
+    // directory to LOCAL_DIRECTORY. False, changing nothing, when the file
+    // cannot be opened.
+    bool ReadConfiguration();
+    // Replaces the configuration file with the 30 values of `values`.
+    // False, leaving the old file whole, when it cannot be written.
+    bool WriteConfiguration(const CSettings &values);
+    // Sets RUN_IN_DOS_WINDOW directly, as the Options command does before it saves.
+    void setRunInDosWindow(const QString &value) { m_settings.RUN_IN_DOS_WINDOW = value; }
+
+    static bool FileExists(const QString &path);
+    static FtpTransferType GetFtpTransferType(const QString &fileName);
+
+    QString workingDirectory() const { return m_workingDir; }
+    void setWorkingDirectory(const QString &dir) { m_workingDir = dir; }
+
+    // Empty until the editor view first builds it from VIEW_FONT.
+    const std::optional<QFont> &editorFont() const { return m_editorFont; }
+    void setEditorFont(const QFont &font);
+
+    int caretLine() const { return m_caretLine; }
+    int caretColumn() const { return m_caretColumn; }
+    void setCaretPosition(int line, int column);
+
+signals:
+    void caretPositionChanged(int line, int column);
+    void editorFontChanged(const QFont &font);
+
+private:
+    CSettings m_settings;
+    QString m_programDir;
+    QString m_workingDir;
+    std::optional<QFont> m_editorFont;
+    int m_caretLine = 0;
+    int m_caretColumn = 0;
+};
