@@ -1,6 +1,7 @@
 #include "CViewFont.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 
 namespace {
 
@@ -82,7 +83,7 @@ QFont CViewFont::toFont() const
 {
     QFont font = defaultFont();
     if (!faceName.trimmed().isEmpty())
-        font.setFamilies({faceName});
+        font.setFamilies(QStringList{faceName});
     if (height < 0)
         font.setPixelSize(static_cast<int>(-height));
     else if (height > 0)

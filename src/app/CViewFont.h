@@ -33,7 +33,8 @@ struct CViewFont
 
     QFont toFont() const;
     // A description of `font`; fields a QFont has no use for are taken from `base`.
-    static CViewFont fromFont(const QFont &font, const CViewFont &base = CViewFont());
+    static CViewFont fromFont(const QFont &font, const CViewFont &base);
+    static CViewFont fromFont(const QFont &font) { return fromFont(font, CViewFont{}); }
     // The system's fixed-pitch font, used when the setting is absent or unreadable.
     static QFont defaultFont();
 

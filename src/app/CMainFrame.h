@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QsciPrinter;
+class COstrakApp;
+class COstrakDoc;
+class COstrakView;
+
+// The main window: hosts the editor view, carries the menus built from the
+// command table, the toolbars and the status bar, and handles the file
+// commands of the one document.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(COstrakApp &app, QWidget *parent = nullptr);
+    ~CMainFrame() override;
+
+    COstrakApp &app() const { return m_app; }
+    COstrakView *view() const { return m_view; }
+    COstrakDoc *document() const { return m_doc; }
+
+    // The action of a command id; every id of the command table has one.
+    // Commands without a handler stay disabled.
+    QAction *action(int id) const;
+    // Connects `handler` to the command and enables it.
+    template <typename F>
+    void setHandler(int id, F &&handler);
+
+    // File commands. Each returns false when the user cancelled or it failed.
+    bool OnFileNew();
+    bool OnFileOpen();
+    bool OpenDocumentFile(const QString &path);
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    // Offers to save a modified script; false when the user cancels or the save fails.
+    bool SaveModified();
+
+    QStringList recentFiles() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void connectCommands();
+    void updateTitle();
+    void addRecentFile(const QString &path);
+    void updateRecentFileActions();
+    // Runs a file dialog starting in the working directory and stores back
+    // the folder the user ended in, also after Cancel. Empty when cancelled.
+    QString runFileDialog(bool save);
+    bool saveTo(const QString &path);
+    void showError(const QString &text);
+    void onPrint();
+    void onPrintPreview();
+    void onPrintSetup();
+    void onAbout();
+    void onFind(bool replace);
+    QsciPrinter &printer();
+
+    COstrakApp &m_app;
+    COstrakView *m_view;
+    COstrakDoc *m_doc;
+    QHash<int, QAction *> m_actions;
+    QList<QAction *> m_recentActions;
+    QAction *m_recentSeparator = nullptr;
+    std::unique_ptr<QsciPrinter> m_printer;
+};
+
+template <typename F>
+void CMainFrame::setHandler(int id, F &&handler)
+{
+    QAction *a = action(id);
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, std::forward<F>(handler));
+}
