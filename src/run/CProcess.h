@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <thread>
+
+#include <sys/types.h>
+
+class CPipe;
+class CProcessListener;
+
+// One child process: program and argument list (never a shell), working
+// directory, the three pipes, a waiter thread and the exit code.
+class CProcess
+{
+public:
+    static constexpr long StillActive = 259;
+    static constexpr long NoExitCode = -99;
+
+    CProcess();
+    CProcess(const QString &program, const QStringList &arguments);
+    // Joins the waiter thread.
+    virtual ~CProcess();
+
+    CProcess(const CProcess &) = delete;
+    CProcess &operator=(const CProcess &) = delete;
+
+    // The child's ends of the pipes become its fds 0, 1 and 2.
+    void AttachPipes(CPipe *stdinPipe, CPipe *stdoutPipe, CPipe *stderrPipe);
+    // Empty: the child starts in the editor's current folder.
+    void SetWorkingDirectory(const QString &directory);
+    // Has no effect: the child inherits the editor's environment.
+    void SetEnvironmentValue(const QString &name, const QString &value);
+
+    // Creates the child in a process group of its own, stopped until Resume.
+    // Returns non-zero on success, 0 when the program cannot be started
+    // (lastError() then holds the errno). After a successful start the
+    // editor's copies of the child's pipe ends are closed.
+    int Start(int flags = 0);
+    void Resume();
+    // Starts the waiter thread; the argument is not used.
+    void StartWaiter(int unused = 0);
+    // Waits for the waiter thread to end (after the child has ended or Kill).
+    void JoinWaiter();
+
+    // 259 while the child has not been reaped; its exit status after a normal
+    // exit; 128 + signal after death by a signal; -99 when none can be had.
+    long GetExitCode() const;
+    // Kills the child's process group; never signals a child already reaped.
+    void Kill();
+    bool IsCompleted() const { return m_completed.load(); }
+
+    pid_t pid() const { return m_pid; }
+    int lastError() const { return m_lastError; }
+    QString program() const { return m_program; }
+    QStringList arguments() const { return m_arguments; }
+
+    // Told once, on the waiter thread, when the child has ended. Set before StartWaiter.
+    CProcessListener *m_pListener = nullptr;
+
+private:
+    void waiterLoop();
+
+    QString m_program;
+    QStringList m_arguments;
+    QString m_workingDirectory;
+    CPipe *m_stdin = nullptr;
+    CPipe *m_stdout = nullptr;
+    CPipe *m_stderr = nullptr;
+    bool m_usePipes = false;
+    pid_t m_pid = -1;
+    int m_lastError = 0;
+    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_completed{false};
+    std::atomic<bool> m_reaped{false};
+    std::atomic<long> m_exitCode{StillActive};
+    std::thread m_waiter;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Starts a terminal emulator ($TERMINAL, then x-terminal-emulator, then
+// xterm) running a program with its arguments (never through a shell) and
+// waits for it to end. While it waits the caller's windows still repaint,
+// but no user input reaches them.
+class CTerminalLauncher
+{
+public:
+    // The program and arguments that start `command` in a terminal; empty
+    // when no terminal emulator can be found.
+    static QStringList terminalCommand(const QStringList &command);
+    // The command line as shown in messages ("Could not run " + it).
+    static QString displayCommandLine(const QStringList &command);
+    // Runs `command` in a terminal and waits. False when no terminal could be started.
+    static bool runAndWait(const QStringList &command);
+};
