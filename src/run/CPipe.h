@@ -49,19 +49,33 @@ public:
 
     void setPollCount(int count) { m_pollCount = count; }
     int pollCount() const { return m_pollCount; }
+    // A reader's stop flag: Read looks at it between probes and returns 0
+    // once it is set, so a reader never waits the full poll count to stop.
+    void setStopFlag(const std::atomic<bool> *flag) { m_stopFlag = flag; }
 
 private:
     void writerLoop();
+    bool writeAll(const QByteArray &chunk);
+    // Ends the writer thread, dropping what is still queued.
+    void stopWriter();
 
     int m_pollCount = 20;
     std::atomic<int> m_readEnd{-1};
     std::atomic<int> m_writeEnd{-1};
     std::atomic<bool> m_atEnd{false};
+    const std::atomic<bool> *m_stopFlag = nullptr;
+
+    // A read end closed while a Read polls it is closed by that Read.
+    std::mutex m_readMutex;
+    bool m_readBusy = false;
+    std::atomic<bool> m_readClosePending{false};
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<QByteArray> m_queue;
     bool m_closeWhenDrained = false;
-    bool m_stopWriter = false;
+    bool m_writerBroken = false;
+    std::atomic<bool> m_stopWriter{false};
+    int m_wakeFd = -1; // eventfd that wakes a writer waiting for room
     std::thread m_writer;
 };

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include <sys/types.h>
@@ -39,6 +40,9 @@ public:
     // (lastError() then holds the errno). After a successful start the
     // editor's copies of the child's pipe ends are closed.
     int Start(int flags = 0);
+    // Lets the child run the program and returns once it has been executed.
+    // Should the exec still fail (a file the system cannot execute),
+    // lastError() holds the errno and the child ends with exit code 127.
     void Resume();
     // Starts the waiter thread; the argument is not used.
     void StartWaiter(int unused = 0);
@@ -62,6 +66,11 @@ public:
 
 private:
     void waiterLoop();
+    // The program's path as it will be executed; empty with `error` set when
+    // it cannot be (looked up in PATH when it holds no slash).
+    QString resolveProgram(int &error) const;
+    // Reaps the child when it has ended (or waits for it); m_reapMutex held.
+    void reapLocked(bool block) const;
 
     QString m_program;
     QStringList m_arguments;
@@ -74,7 +83,11 @@ private:
     int m_lastError = 0;
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_completed{false};
-    std::atomic<bool> m_reaped{false};
-    std::atomic<long> m_exitCode{StillActive};
+    mutable std::atomic<bool> m_reaped{false};
+    mutable std::atomic<long> m_exitCode{StillActive};
+    // Reaping and Kill exclude each other, so a reaped pid is never signalled.
+    mutable std::mutex m_reapMutex;
+    int m_goFd = -1;     // a byte here lets the waiting child exec
+    int m_reportFd = -1; // the child's setup and exec failures come back here
     std::thread m_waiter;
 };

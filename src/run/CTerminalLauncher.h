@@ -15,6 +15,9 @@ public:
     static QStringList terminalCommand(const QStringList &command);
     // The command line as shown in messages ("Could not run " + it).
     static QString displayCommandLine(const QStringList &command);
+    // The console-window launcher: `korbu` beside the executable, else the
+    // one found in PATH, else the path beside the executable.
+    static QString launcherProgram();
     // Runs `command` in a terminal and waits. False when no terminal could be started.
     static bool runAndWait(const QStringList &command);
 };
