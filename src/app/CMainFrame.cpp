@@ -2,6 +2,7 @@
 
 #include "CCommandTable.h"
 #include "COstrakApp.h"
+#include "editor/CEditorWindows.h"
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
@@ -150,6 +151,7 @@ void CMainFrame::connectCommands()
         action(id)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 
     // Commands of the other windows are connected below.
+    CEditorWindows::install(*this);
 }
 
 void CMainFrame::updateTitle()

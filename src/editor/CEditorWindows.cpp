@@ -1,0 +1,97 @@
+#include "CEditorWindows.h"
+
+#include "CInBrowserRule.h"
+#include "COstrakDoc.h"
+#include "COstrakView.h"
+#include "CPerlFunctionsDlg.h"
+#include "CTearOffFrame.h"
+#include "CVariablesDlg.h"
+#include "CWebFrame.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/COstrakApp.h"
+
+#include <QAction>
+#include <QTreeView>
+
+CEditorWindows *CEditorWindows::install(CMainFrame &frame)
+{
+    auto *windows = new CEditorWindows(frame);
+    frame.setHandler(ID_VIEW_SCALARS, [windows] { windows->OnViewVariables(0); });
+    frame.setHandler(ID_VIEW_ARRAYS, [windows] { windows->OnViewVariables(1); });
+    frame.setHandler(ID_VIEW_HASHES, [windows] { windows->OnViewVariables(2); });
+    frame.setHandler(ID_VIEW_SPECIAL, [windows] { windows->OnViewVariables(9); });
+    frame.setHandler(ID_VIEW_FUNCTIONS, [windows] { windows->OnViewFunctions(); });
+    frame.setHandler(ID_VIEW_TEAR_OFF, [windows] { windows->OnViewTearOff(); });
+    frame.setHandler(ID_VIEW_IN_BROWSER, [windows] { windows->OnViewInBrowser(); });
+    connect(frame.document(), &COstrakDoc::titleChanged, windows, &CEditorWindows::OnUpdateViewInBrowser);
+    windows->OnUpdateViewInBrowser();
+    return windows;
+}
+
+CEditorWindows::CEditorWindows(CMainFrame &frame)
+    : QObject(&frame)
+    , m_frame(frame)
+    // Read once per run, here, while the frame is being built.
+    , m_pFunctionsDlg(new CPerlFunctionsDlg(frame.view(), frame.app().besideExecutable(QStringLiteral("OSTRAK.FNL")),
+                                            &frame))
+{
+    setObjectName(QStringLiteral("editorWindows"));
+}
+
+CEditorWindows::~CEditorWindows()
+{
+    for (const QPointer<QWidget> &w : std::as_const(m_openWindows))
+        delete w.data();
+}
+
+CWebFrame *CEditorWindows::lastWebFrame() const
+{
+    return m_pWebFrame.data();
+}
+
+void CEditorWindows::adopt(QWidget *window)
+{
+    m_openWindows.removeAll(QPointer<QWidget>());
+    m_openWindows.append(window);
+}
+
+void CEditorWindows::OnViewVariables(int kind)
+{
+    const bool scan = kind >= 0 && kind <= 2;
+    CVariablesDlg dialog(kind, scan ? m_frame.view()->bytes() : QByteArray(), &m_frame);
+    dialog.exec();
+}
+
+void CEditorWindows::OnViewFunctions()
+{
+    m_pFunctionsDlg->show();
+    m_pFunctionsDlg->raise();
+    m_pFunctionsDlg->activateWindow();
+    m_pFunctionsDlg->list()->setFocus();
+}
+
+CTearOffFrame *CEditorWindows::OnViewTearOff()
+{
+    COstrakView *view = m_frame.view();
+    const auto &editorFont = m_frame.app().editorFont();
+    auto *frame = new CTearOffFrame(m_frame.document()->title(), view->bytes(),
+                                    editorFont ? *editorFont : view->font());
+    adopt(frame);
+    frame->show();
+    return frame;
+}
+
+CWebFrame *CEditorWindows::OnViewInBrowser()
+{
+    auto *frame = new CWebFrame(m_frame.document()->pathName());
+    m_pWebFrame = frame;
+    adopt(frame);
+    frame->show();
+    return frame;
+}
+
+void CEditorWindows::OnUpdateViewInBrowser()
+{
+    m_frame.action(ID_VIEW_IN_BROWSER)->setEnabled(CInBrowserRule::isEnabled(m_frame.document()->pathName()));
+}

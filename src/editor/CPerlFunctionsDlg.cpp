@@ -1,0 +1,100 @@
+#include "CPerlFunctionsDlg.h"
+
+#include "CFunctionsFile.h"
+#include "COstrakView.h"
+#include "CTextTableModel.h"
+#include "app/CCommandTable.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+CPerlFunctionsDlg::CPerlFunctionsDlg(COstrakView *view, const QString &functionsPath, QWidget *parent)
+    : QDialog(parent)
+    , m_wndList(new QTreeView(this))
+    , m_model(new CTextTableModel({QStringLiteral("Function"), QStringLiteral("Description"),
+                                   QStringLiteral("Code Template")},
+                                  this))
+    , m_pView(view)
+{
+    setObjectName(QStringLiteral("perlFunctionsDlg"));
+    setWindowTitle(QStringLiteral("Perl functions"));
+    setSizeGripEnabled(true);
+
+    auto *menuBar = new QMenuBar(this);
+    QMenu *window = menuBar->addMenu(QStringLiteral("&Window"));
+    const CCommand *command = CCommandTable::find(ID_WINDOW_CLOSE_FUNCTIONS);
+    QAction *close = window->addAction(command->text());
+    close->setObjectName(QStringLiteral("command%1").arg(ID_WINDOW_CLOSE_FUNCTIONS));
+    close->setStatusTip(command->prompt());
+    connect(close, &QAction::triggered, this, &QWidget::hide);
+
+    m_wndList->setObjectName(QStringLiteral("list1067"));
+    m_wndList->setModel(m_model);
+    m_wndList->setRootIsDecorated(false);
+    m_wndList->setItemsExpandable(false);
+    m_wndList->setUniformRowHeights(true);
+    m_wndList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_wndList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_wndList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_wndList->setAllColumnsShowFocus(true);
+    m_wndList->header()->setSectionsMovable(false);
+    m_wndList->header()->setStretchLastSection(false);
+    m_wndList->header()->resizeSection(kFunctionColumn, 175);
+    m_wndList->header()->resizeSection(kDescriptionColumn, 350);
+    m_wndList->header()->resizeSection(kTemplateColumn, 350);
+    connect(m_wndList, &QAbstractItemView::doubleClicked, this, [this] { OnDblclkList(); });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(m_wndList);
+
+    // 354 by 201 dialog units.
+    const QFontMetrics fm = fontMetrics();
+    resize(354 * fm.averageCharWidth() / 4, 201 * fm.height() / 8 + menuBar->sizeHint().height());
+
+    loadFunctions(functionsPath);
+}
+
+void CPerlFunctionsDlg::loadFunctions(const QString &path)
+{
+    const auto functions = CFunctionsFile::read(path);
+    if (!functions) {
+        // Shown without waiting: the window is built while the main frame
+        // is, before the program's event loop runs.
+        auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Ostrak"),
+                                    QStringLiteral("File containing functions list not found."),
+                                    QMessageBox::Ok, parentWidget());
+        box->setObjectName(QStringLiteral("functionsFileMissing"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+        return;
+    }
+    QList<QStringList> rows;
+    rows.reserve(functions->size());
+    for (const CPerlFunction &f : *functions)
+        rows.append({f.name, f.description, f.codeTemplate});
+    m_model->setRows(std::move(rows));
+}
+
+void CPerlFunctionsDlg::OnDblclkList()
+{
+    const QModelIndex current = m_wndList->currentIndex();
+    m_strTemplate = current.isValid() ? m_model->text(current.row(), kTemplateColumn) : QString();
+
+    if (QWidget *frame = parentWidget()) {
+        frame->activateWindow();
+        frame->raise();
+    }
+    if (m_pView) {
+        m_pView->replaceSelectionBytes(m_strTemplate.toUtf8() + m_pView->documentLineEnd());
+        m_pView->setFocus();
+    }
+    hide();
+}
