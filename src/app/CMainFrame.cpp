@@ -6,6 +6,7 @@
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
+#include "run/CRunCommands.h"
 
 #include <Qsci/qsciprinter.h>
 
@@ -151,6 +152,7 @@ void CMainFrame::connectCommands()
         action(id)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 
     // Commands of the other windows are connected below.
+    CRunCommands::install(*this);
     CEditorWindows::install(*this);
 }
 

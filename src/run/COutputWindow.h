@@ -1,0 +1,124 @@
+#pragma once
+
+#include "CProcessListener.h"
+
+#include <QDialog>
+#include <QFont>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+
+class CPipe;
+class CProcess;
+class COutputBuffer;
+class CScriptInputsDlg;
+class CSendInputDlg;
+class QLineEdit;
+class QMenuBar;
+class QPlainTextEdit;
+
+// The modal window in which a locally started script, compiler or debugger
+// runs: its standard output and standard error in two read-only panes filled
+// live by two reader threads, and a status line that reports the exit code.
+// The creator sets the process and the three pipes, stores the window as the
+// process's listener and shows it; the readers start when it is first shown.
+// Closing it by any means stops the readers, kills a live child and waits
+// until the readers and the process's waiter are done with the window.
+class COutputWindow : public QDialog, public CProcessListener
+{
+    Q_OBJECT
+
+public:
+    enum Stream { StdOut = 0, StdErr = 1 };
+    static constexpr int StderrLimit = 65535;
+
+    explicit COutputWindow(QWidget *parent = nullptr);
+    ~COutputWindow() override;
+
+    // Set by the creator before the window is shown; not owned.
+    CProcess *m_pProcess = nullptr;
+    CPipe *m_pStdinPipe = nullptr;
+    CPipe *m_pStdoutPipe = nullptr;
+    CPipe *m_pStderrPipe = nullptr;
+
+    // Shows the run's input read-only (View Inputs).
+    CScriptInputsDlg &inputsViewer() const { return *m_inputsViewer; }
+    CSendInputDlg &sendInputDlg() const { return *m_sendInputDlg; }
+
+    // Called on the process's waiter thread.
+    void OnProcessCompleted() override;
+
+    QPlainTextEdit *pane(Stream s) const { return m_streams[s].pane; }
+    QLineEdit *statusLine() const { return m_status; }
+    QMenuBar *menuBar() const { return m_menuBar; }
+    // Both streams have ended (or were stopped) and all their text is in the panes.
+    bool isOutputComplete() const { return m_bOutputComplete; }
+
+    // How much text goes into a pane per turn of the event loop, and how far
+    // a reader may run ahead of the pane before it waits.
+    void setBatchSize(qsizetype chars) { m_batchChars = chars; }
+    void setHighWater(qsizetype chars);
+
+    static QString completedText(long exitCode);
+    static QString stillActiveText();
+
+public slots:
+    void OnFont();
+    void OnViewInputs();
+    void OnSendInput();
+    void OnRefresh();
+    void OnClose();
+    // Every way of dismissing the window ends here and takes the close steps.
+    void done(int result) override;
+
+signals:
+    // On the window's thread, once the status line reports the end.
+    void processCompleted(long exitCode);
+    // All text of both streams has reached the panes.
+    void outputComplete();
+    // A batch of text went into a pane.
+    void textShown(COutputWindow::Stream stream);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct StreamState
+    {
+        QPlainTextEdit *pane = nullptr;
+        COutputBuffer *buffer = nullptr;
+        std::thread reader;
+    };
+
+    void initialise();
+    void readerLoop(CPipe *pipe, COutputBuffer *buffer);
+    void showPending(Stream s);
+    void checkOutputComplete();
+    void reportCompletion(long exitCode);
+    void closeSteps();
+    void layoutPanes();
+    void showMessage(const QString &text);
+
+    std::array<StreamState, 2> m_streams;
+    QMenuBar *m_menuBar;
+    QWidget *m_client;
+    QLineEdit *m_status;
+    CScriptInputsDlg *m_inputsViewer;
+    CSendInputDlg *m_sendInputDlg;
+    bool m_sendInputPlaced = false;
+    std::optional<QFont> m_paneFont;
+
+    std::atomic<bool> m_bReady{false};
+    std::atomic<bool> m_bStopReadThread{false};
+    std::atomic<bool> m_bClosing{false};
+    std::atomic<bool> m_bReported{false};
+    bool m_bInitialised = false;
+    bool m_bClosed = false;
+    bool m_bOutputComplete = false;
+    qsizetype m_batchChars = 128 * 1024;
+};

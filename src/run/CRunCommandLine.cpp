@@ -1,0 +1,143 @@
+#include "CRunCommandLine.h"
+
+#include "app/CSettings.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kJava = QStringLiteral(".java");
+const QString kBlank = QStringLiteral(" ");
+
+} // namespace
+
+bool CRunCommandLine::isJava(const QString &path)
+{
+    return path.size() > kJava.size() && path.endsWith(kJava, Qt::CaseSensitive);
+}
+
+QString CRunCommandLine::javaClassName(const QString &title)
+{
+    QString name = title;
+    return name.remove(kJava, Qt::CaseSensitive);
+}
+
+QString CRunCommandLine::workingDirectory(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    return QFileInfo(path).absolutePath();
+}
+
+QStringList CRunCommandLine::splitArguments(const QString &text)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    enum { Plain, Single, Double } quote = Plain;
+
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        switch (quote) {
+        case Single:
+            if (c == u'\'')
+                quote = Plain;
+            else
+                word += c;
+            break;
+        case Double:
+            if (c == u'"') {
+                quote = Plain;
+            } else if (c == u'\\' && i + 1 < text.size()
+                       && QStringView(u"\"\\$`").contains(text.at(i + 1))) {
+                word += text.at(++i);
+            } else {
+                word += c;
+            }
+            break;
+        case Plain:
+            if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
+                if (inWord)
+                    words << word;
+                word.clear();
+                inWord = false;
+            } else if (c == u'\'') {
+                quote = Single;
+                inWord = true;
+            } else if (c == u'"') {
+                quote = Double;
+                inWord = true;
+            } else if (c == u'\\') {
+                if (i + 1 < text.size())
+                    word += text.at(++i);
+                inWord = true;
+            } else {
+                word += c;
+                inWord = true;
+            }
+            break;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
+CCommandSpec CRunCommandLine::piped(Command command, const CSettings &s, const QString &path,
+                                    const QString &title)
+{
+    CCommandSpec spec;
+    spec.workingDirectory = workingDirectory(path);
+    const bool java = command != Debug && isJava(path);
+    switch (command) {
+    case Run:
+        if (java) {
+            const QString className = javaClassName(title);
+            spec.program = s.LOCAL_JAVA_EXE;
+            spec.arguments = splitArguments(s.LOCAL_JAVA_PRM) << className;
+            spec.displayLine = s.LOCAL_JAVA_EXE + kBlank + s.LOCAL_JAVA_PRM + kBlank + className;
+        } else {
+            spec.program = s.LOCAL_PERL_EXE;
+            spec.arguments = QStringList{path};
+            spec.displayLine = s.LOCAL_PERL_EXE + kBlank + path;
+        }
+        break;
+    case Compile:
+        if (java) {
+            spec.program = s.LOCAL_JAVAC_EXE;
+            spec.arguments = splitArguments(s.LOCAL_JAVAC_PRM) << path;
+            spec.displayLine = s.LOCAL_JAVAC_EXE + kBlank + s.LOCAL_JAVAC_PRM + kBlank + path;
+        } else {
+            spec.program = s.LOCAL_PERL_EXE;
+            spec.arguments = QStringList{QStringLiteral("-c"), path};
+            spec.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -c ") + path;
+        }
+        break;
+    case Debug:
+        spec.program = s.LOCAL_PERL_EXE;
+        spec.arguments = QStringList{QStringLiteral("-d"), path};
+        spec.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -d ") + path;
+        break;
+    }
+    return spec;
+}
+
+CCommandSpec CRunCommandLine::console(Command command, const CSettings &s, const QString &path,
+                                      const QString &launcher)
+{
+    CCommandSpec spec;
+    spec.program = launcher;
+    spec.workingDirectory = workingDirectory(path);
+    spec.arguments << launcherMarker() << s.LOCAL_PERL_EXE;
+    QString line = QStringLiteral("korbu ") + launcherMarker() + kBlank + s.LOCAL_PERL_EXE;
+    if (command == Debug) {
+        spec.arguments << QStringLiteral("-d");
+        line += QStringLiteral(" -d ") + path;
+    } else {
+        spec.arguments << splitArguments(s.LOCAL_PERL_PRM);
+        line += kBlank + s.LOCAL_PERL_PRM + kBlank + path;
+    }
+    spec.arguments << path;
+    spec.displayLine = line;
+    return spec;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct CSettings;
+
+// What one local command starts: the program, its argument list (never handed
+// to a shell), the folder it starts in, and the command line as messages show it.
+struct CCommandSpec
+{
+    QString program;
+    QStringList arguments;
+    QString workingDirectory;
+    QString displayLine;
+};
+
+// Builds the command lines of Run, Compile and Debug from the settings and the
+// script's path. Each *_PRM setting is split into words by shell-like quoting
+// rules; the script path and the Java class name stay one argument each.
+class CRunCommandLine
+{
+public:
+    enum Command { Run, Compile, Debug };
+
+    // A script is Java when its path ends in ".java" (exact case).
+    static bool isJava(const QString &path);
+    // The title with every ".java" removed.
+    static QString javaClassName(const QString &title);
+    // The folder of the script; empty when there is no path.
+    static QString workingDirectory(const QString &path);
+
+    // Splits like a POSIX shell without expansions: blanks separate words,
+    // '...' is literal, "..." keeps blanks and takes \" \\ \$ \` as escapes,
+    // a backslash outside quotes takes the next character literally. An
+    // unterminated quote runs to the end of the text.
+    static QStringList splitArguments(const QString &text);
+
+    // The child started with piped streams.
+    static CCommandSpec piped(Command command, const CSettings &settings, const QString &path,
+                              const QString &title);
+    // Console-window mode: `launcher` (korbu) with "Halden+Ostrak+" and the
+    // interpreter line, run in a terminal. Run uses the Perl settings also for Java.
+    static CCommandSpec console(Command command, const CSettings &settings, const QString &path,
+                                const QString &launcher);
+
+    static QString launcherMarker() { return QStringLiteral("Halden+Ostrak+"); }
+};

@@ -1,0 +1,214 @@
+#include "CRunCommands.h"
+
+#include "COutputWindow.h"
+#include "CPipe.h"
+#include "CProcess.h"
+#include "CScriptInputsDlg.h"
+#include "CTerminalLauncher.h"
+#include "app/CMainFrame.h"
+#include "app/COstrakApp.h"
+#include "app/CommandIds.h"
+#include "editor/COstrakDoc.h"
+#include "editor/COstrakView.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+// Normal priority, no console, suspended: the flags every local run passes.
+constexpr int kCreationFlags = 0x2C;
+
+// Shows the main window busy while a command waits for its child.
+class CBusyFrame
+{
+public:
+    explicit CBusyFrame(QWidget &frame)
+        : m_frame(frame)
+    {
+        m_frame.setCursor(Qt::WaitCursor);
+    }
+    ~CBusyFrame() { m_frame.unsetCursor(); }
+
+private:
+    QWidget &m_frame;
+};
+
+} // namespace
+
+CRunCommands::CRunCommands(CMainFrame &frame)
+    : QObject(frame.view())
+    , m_frame(frame)
+{
+    setObjectName(QStringLiteral("CRunCommands"));
+}
+
+CRunCommands *CRunCommands::install(CMainFrame &frame)
+{
+    auto *commands = new CRunCommands(frame);
+    frame.setHandler(ID_SCRIPT_RUN, [commands] { commands->OnScriptRun(); });
+    frame.setHandler(ID_SCRIPT_COMPILE, [commands] { commands->OnScriptCompile(); });
+    frame.setHandler(ID_SCRIPT_DEBUG, [commands] { commands->OnScriptDebug(); });
+    frame.setHandler(ID_SCRIPT_SPECIFY_INPUTS, [commands] { commands->OnSpecifyInputs(); });
+    return commands;
+}
+
+QString CRunCommands::debuggerNotice()
+{
+    return QStringLiteral("The Debugger option is not fully Implemented in Ostrak Yet !");
+}
+
+QString CRunCommands::launcherPath() const
+{
+    if (!m_launcherPath.isEmpty())
+        return m_launcherPath;
+    return CTerminalLauncher::launcherProgram();
+}
+
+void CRunCommands::message(const QString &text)
+{
+    if (m_showMessage) {
+        m_showMessage(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Ostrak"), text, QMessageBox::Ok, &m_frame);
+    box.exec();
+}
+
+bool CRunCommands::saveDocument()
+{
+    // A cancelled or failed save stops the command: a script without a file
+    // would make the interpreter read its program from standard input.
+    return m_frame.OnFileSave();
+}
+
+void CRunCommands::OnScriptRun()
+{
+    if (!saveDocument())
+        return;
+    const COstrakDoc &doc = *m_frame.document();
+    const CSettings &settings = COstrakApp::instance()->settings();
+    if (settings.runInDosWindow()) {
+        const CCommandSpec spec =
+            CRunCommandLine::console(CRunCommandLine::Run, settings, doc.pathName(), launcherPath());
+        if (!runInConsole(spec))
+            message(QStringLiteral("Could not run ") + spec.displayLine);
+        return;
+    }
+    const CCommandSpec spec = CRunCommandLine::piped(CRunCommandLine::Run, settings, doc.pathName(), doc.title());
+    if (!runPiped(spec, ByRequestMethod))
+        message(QStringLiteral("Could not run ") + spec.displayLine);
+}
+
+void CRunCommands::OnScriptCompile()
+{
+    if (!saveDocument())
+        return;
+    const COstrakDoc &doc = *m_frame.document();
+    const CSettings &settings = COstrakApp::instance()->settings();
+    const CCommandSpec spec =
+        CRunCommandLine::piped(CRunCommandLine::Compile, settings, doc.pathName(), doc.title());
+    if (!runPiped(spec, WriteAndClose))
+        message(QStringLiteral("Could not compile ") + spec.displayLine);
+}
+
+void CRunCommands::OnScriptDebug()
+{
+    if (!saveDocument())
+        return;
+    message(debuggerNotice());
+    const COstrakDoc &doc = *m_frame.document();
+    const CSettings &settings = COstrakApp::instance()->settings();
+    if (settings.runInDosWindow()) {
+        const CCommandSpec spec =
+            CRunCommandLine::console(CRunCommandLine::Debug, settings, doc.pathName(), launcherPath());
+        if (!runInConsole(spec))
+            message(QStringLiteral("Could not run ") + spec.displayLine);
+        return;
+    }
+    const CCommandSpec spec = CRunCommandLine::piped(CRunCommandLine::Debug, settings, doc.pathName(), doc.title());
+    if (!runPiped(spec, WriteAndKeepOpen))
+        message(QStringLiteral("Could not start debugging : ") + spec.displayLine);
+}
+
+void CRunCommands::OnSpecifyInputs()
+{
+    CScriptInputsDlg dialog(&m_frame);
+    dialog.setValues(m_scriptInput);
+    dialog.setViewMode(false);
+    if (dialog.exec() == QDialog::Accepted)
+        m_scriptInput = dialog.values();
+}
+
+bool CRunCommands::runPiped(const CCommandSpec &spec, StdinRule rule)
+{
+    CPipe stdinPipe;
+    CPipe stdoutPipe;
+    CPipe stderrPipe;
+    stdinPipe.CreatePipeEnds();
+    stdoutPipe.CreatePipeEnds();
+    stderrPipe.CreatePipeEnds();
+
+    CProcess process(spec.program, spec.arguments);
+    process.AttachPipes(&stdinPipe, &stdoutPipe, &stderrPipe);
+    process.SetWorkingDirectory(spec.workingDirectory);
+    for (int i = 0; i < m_scriptInput.m_nCgiCount && i < CScriptInput::MaxCgiParameters; ++i)
+        process.SetEnvironmentValue(m_scriptInput.m_strCgiNames[i], m_scriptInput.m_strCgiValues[i]);
+    if (!process.Start(kCreationFlags))
+        return false;
+
+    // Declared after the process and the pipes, so that it goes first; its
+    // close steps have waited for its readers and the process's waiter.
+    COutputWindow window(&m_frame);
+    process.m_pListener = &window;
+    window.m_pProcess = &process;
+    window.m_pStdinPipe = &stdinPipe;
+    window.m_pStdoutPipe = &stdoutPipe;
+    window.m_pStderrPipe = &stderrPipe;
+    CScriptInput shown;
+    shown.setInput(m_scriptInput.input());
+    window.inputsViewer().setValues(shown);
+    window.inputsViewer().setViewMode(true);
+
+    process.Resume();
+    switch (rule) {
+    case ByRequestMethod:
+        if (m_scriptInput.runWritesInput())
+            stdinPipe.Write(m_scriptInput.inputBytes());
+        if (m_scriptInput.runClosesInput())
+            stdinPipe.CloseBoth();
+        break;
+    case WriteAndClose:
+        stdinPipe.Write(m_scriptInput.inputBytes());
+        stdinPipe.Flush();
+        stdinPipe.CloseBoth();
+        break;
+    case WriteAndKeepOpen:
+        stdinPipe.Write(m_scriptInput.inputBytes());
+        stdinPipe.Flush();
+        break;
+    }
+
+    CBusyFrame busy(m_frame);
+    process.StartWaiter(100);
+    emit outputWindowShown(&window);
+    window.exec();
+    stdoutPipe.CloseBoth();
+    stderrPipe.CloseBoth();
+    return true;
+}
+
+bool CRunCommands::runInConsole(const CCommandSpec &spec)
+{
+    if (!QFileInfo(spec.program).isExecutable())
+        return false;
+    // The terminal, and korbu in it, start in the script's folder.
+    const QString previous = QDir::currentPath();
+    const bool moved = !spec.workingDirectory.isEmpty() && QDir::setCurrent(spec.workingDirectory);
+    CBusyFrame busy(m_frame);
+    const bool started = CTerminalLauncher::runAndWait(QStringList{spec.program} + spec.arguments);
+    if (moved)
+        QDir::setCurrent(previous);
+    return started;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "CRunCommandLine.h"
+#include "CScriptInput.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class CMainFrame;
+class COutputWindow;
+
+// Run, Compile, Debug and Specify Inputs of the script menu. Each command
+// saves the script, builds its command line from the settings and the
+// script's path, and runs the interpreter or compiler with piped streams in a
+// modal output window, or in a terminal through the korbu launcher. Lives as
+// a child of the editor view and keeps the view's saved script input.
+class CRunCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CRunCommands(CMainFrame &frame);
+
+    // Creates the commands' object for the frame's view and connects the four commands.
+    static CRunCommands *install(CMainFrame &frame);
+
+    CScriptInput &scriptInput() { return m_scriptInput; }
+
+    void OnScriptRun();
+    void OnScriptCompile();
+    void OnScriptDebug();
+    void OnSpecifyInputs();
+
+    // The korbu launcher: beside the executable, else on the PATH.
+    QString launcherPath() const;
+    void setLauncherPath(const QString &path) { m_launcherPath = path; }
+
+    // How a message reaches the user; a message box with an OK button unless replaced.
+    std::function<void(const QString &)> m_showMessage;
+
+    static QString debuggerNotice();
+
+signals:
+    // Just before the output window's modal run.
+    void outputWindowShown(COutputWindow *window);
+
+private:
+    enum StdinRule { ByRequestMethod, WriteAndClose, WriteAndKeepOpen };
+
+    bool saveDocument();
+    // Runs the child with piped streams in an output window; false when it could not start.
+    bool runPiped(const CCommandSpec &spec, StdinRule rule);
+    // Runs korbu with the interpreter line in a terminal and waits for it.
+    bool runInConsole(const CCommandSpec &spec);
+    void message(const QString &text);
+
+    CMainFrame &m_frame;
+    CScriptInput m_scriptInput;
+    QString m_launcherPath;
+};
