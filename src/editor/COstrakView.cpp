@@ -1,17 +1,83 @@
 #include "COstrakView.h"
 
+#include "CInsertionTable.h"
 #include "CLineEnds.h"
+#include "app/COstrakApp.h"
+#include "app/CViewFont.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+namespace {
+
+using Sci = QsciScintillaBase;
+
+// QScintilla's own accessible converts byte positions to character offsets
+// by counting from the start of the document on every edit and caret move,
+// which makes typing near the end of a large script slow. Without an
+// assistive technology a plain widget accessible is all that is needed.
+QAccessibleInterface *plainEditorAccessible(const QString &, QObject *object)
+{
+    if (object && object->isWidgetType() && object->inherits("QsciScintillaBase"))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::EditableText);
+    return nullptr;
+}
+
+bool g_plainAccessibility = false;
+
+// Runs before the first editor exists, so that no editor ever gets the
+// costly accessible (accessibles are cached per widget once created).
+QWidget *prepareAccessibility(QWidget *parent)
+{
+    static const bool installed = [] {
+        if (QAccessible::isActive())
+            return false;
+        QAccessible::installFactory(plainEditorAccessible);
+        return true;
+    }();
+    g_plainAccessibility = installed;
+    return parent;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
 
 COstrakView::COstrakView(QWidget *parent)
-    : QsciScintilla(parent)
+    : QsciScintilla(prepareAccessibility(parent))
+    , m_app(COstrakApp::instance())
 {
     setUtf8(true);
     setEolVisibility(false);
     setWrapMode(QsciScintilla::WrapNone);
     setMarginWidth(1, 0);
-    // Enter inserts the document's own line end; nothing else converts them.
+    // Enter inserts the document's own line end (set before each Enter);
+    // nothing else converts line ends.
     SendScintilla(SCI_SETEOLMODE, SC_EOL_CRLF);
     setEolMode(QsciScintilla::EolWindows);
+    if (g_plainAccessibility)
+        SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+
+    if (m_app) {
+        connect(m_app, &COstrakApp::editorFontChanged, this, &COstrakView::applyFont);
+        if (m_app->editorFont())
+            applyFont(*m_app->editorFont());
+    }
+    rebuildTabFiller();
 }
 
 QByteArray COstrakView::bytes() const
@@ -67,7 +133,234 @@ QByteArray COstrakView::selectedBytes() const
 
 QByteArray COstrakView::documentLineEnd() const
 {
+    // Looks at the text in pieces: asking for the whole text would move the
+    // editor's gap buffer, which costs a copy of the document while the user
+    // types near its start.
+    constexpr long kPiece = 64 * 1024;
     const long length = SendScintilla(SCI_GETLENGTH);
-    const char *data = reinterpret_cast<const char *>(SendScintilla(SCI_GETCHARACTERPOINTER));
-    return CLineEnds::documentLineEnd(data, length);
+    for (long pos = 0; pos < length; pos += kPiece) {
+        const long n = std::min(kPiece + 1, length - pos);   // one byte more for a CR LF across pieces
+        const char *data = reinterpret_cast<const char *>(
+            SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(pos), n));
+        const long scan = std::min(kPiece, n);
+        for (long i = 0; i < scan; ++i) {
+            if (data[i] == '\n' || data[i] == '\r')
+                return CLineEnds::documentLineEnd(data + i, n - i);
+        }
+    }
+    return QByteArrayLiteral("\r\n");
+}
+
+void COstrakView::applyFont(const QFont &font)
+{
+    setFont(font);
+}
+
+void COstrakView::rebuildTabFiller()
+{
+    m_nTabWidth = m_app ? std::max(0, m_app->settings().tabSize()) : 0;
+    m_strTabFiller = QByteArray(m_nTabWidth, ' ');
+}
+
+void COstrakView::OnInitialUpdate()
+{
+    if (!m_app)
+        return;
+    const std::optional<CViewFont> described = CViewFont::parse(m_app->settings().VIEW_FONT);
+    m_app->setEditorFont(described ? described->toFont() : CViewFont::defaultFont());
+    rebuildTabFiller();
+    m_app->setCaretPosition(1, 1);
+}
+
+void COstrakView::OnViewFont()
+{
+    const QFont current = m_app && m_app->editorFont() ? *m_app->editorFont()
+                                                       : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFontDialog dialog(current, this);
+    dialog.setObjectName(QStringLiteral("fontDialog"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // VIEW_FONT stays as it is: the next New or Open brings its font back.
+    if (m_app)
+        m_app->setEditorFont(dialog.selectedFont());
+    else
+        applyFont(dialog.selectedFont());
+}
+
+bool COstrakView::OnInsertCode(int id)
+{
+    const CInsertion *insertion = CInsertionTable::find(id);
+    if (!insertion)
+        return false;
+    const QByteArray selected = insertion->wraps() ? selectedBytes() : QByteArray();
+    const QByteArray lineEnd = insertion->wraps() ? QByteArray() : documentLineEnd();
+    replaceSelectionBytes(insertion->text(selected, lineEnd));
+    return true;
+}
+
+QPair<int, int> COstrakView::caretReport() const
+{
+    const long selStart = SendScintilla(SCI_GETSELECTIONSTART);
+    const long selEnd = SendScintilla(SCI_GETSELECTIONEND);
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(selStart));
+    const long caretLineStart = SendScintilla(
+        SCI_POSITIONFROMLINE, static_cast<unsigned long>(SendScintilla(SCI_LINEFROMPOSITION,
+                                                                       static_cast<unsigned long>(caret))));
+    const long column = SendScintilla(SCI_COUNTCHARACTERS, static_cast<unsigned long>(caretLineStart), selEnd);
+    return {static_cast<int>(line) + 1, static_cast<int>(column) + 1};
+}
+
+void COstrakView::reportCaretPosition()
+{
+    if (!m_app)
+        return;
+    const auto [line, column] = caretReport();
+    m_app->setCaretPosition(line, column);
+}
+
+QByteArray COstrakView::lineHead(long line) const
+{
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long lineEnd = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    long end = lineEnd;
+    if (lineEnd - start > kLineLimit) {
+        // Past the limit in characters; a multi-byte character counts once.
+        const long limited = SendScintilla(SCI_POSITIONRELATIVE, static_cast<unsigned long>(start),
+                                           static_cast<long>(kLineLimit));
+        if (limited > start && limited < lineEnd)
+            end = limited;
+    }
+    QByteArray text(end - start + 1, '\0');   // the range query adds a terminating NUL
+    SendScintilla(SCI_GETTEXTRANGE, start, end, text.data());
+    text.chop(1);
+    return text;
+}
+
+void COstrakView::insertJoined(const QByteArray &bytes)
+{
+    if (SendScintilla(SCI_GETSELECTIONSTART) != SendScintilla(SCI_GETSELECTIONEND)) {
+        replaceSelectionBytes(bytes);
+        return;
+    }
+    if (bytes.isEmpty())
+        return;
+    // Inserting at the caret without an undo group lets the text join the
+    // keystroke's own undo step.
+    SendScintilla(SCI_ADDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
+    SendScintilla(SCI_SCROLLCARET);
+}
+
+void COstrakView::pressTab()
+{
+    const bool expand = m_app && m_app->settings().tabExpand();
+    insertJoined(expand ? m_strTabFiller : QByteArrayLiteral("\t"));
+    // An expanded Tab ends with the Backspace that takes back the tab
+    // character the key would have typed.
+    m_nLastKey = expand ? Qt::Key_Backspace : Qt::Key_Tab;
+}
+
+void COstrakView::homeToFirstNonBlank()
+{
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
+    const QByteArray head = lineHead(line);
+    qsizetype blanks = 0;
+    while (blanks < head.size() && isBlank(head[blanks]))
+        ++blanks;
+    const long target = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)) + static_cast<long>(blanks);
+    SendScintilla(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(target));
+    SendScintilla(SCI_SCROLLCARET);
+    SendScintilla(SCI_CHOOSECARETX);
+}
+
+void COstrakView::setEolModeFromDocument()
+{
+    const QByteArray eol = documentLineEnd();
+    const unsigned long mode = eol == "\n" ? SC_EOL_LF : eol == "\r" ? SC_EOL_CR : SC_EOL_CRLF;
+    SendScintilla(SCI_SETEOLMODE, mode);
+}
+
+void COstrakView::autoIndent()
+{
+    const long selStart = SendScintilla(SCI_GETSELECTIONSTART);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(selStart));
+    if (line == 0)
+        return;
+    const QByteArray previous = lineHead(line - 1);
+    // A brace anywhere counts, in strings and comments too.
+    const bool brace = previous.contains('{');
+    qsizetype blanks = 0;
+    while (blanks < previous.size() && isBlank(previous[blanks]))
+        ++blanks;
+    insertJoined(previous.left(blanks));
+    if (brace) {
+        // One more Tab press, handled like a typed one.
+        reportCaretPosition();
+        pressTab();
+    }
+}
+
+void COstrakView::keyPressEvent(QKeyEvent *event)
+{
+    // Alt combinations belong to the menus, not to the typing aids.
+    if (event->modifiers() & Qt::AltModifier) {
+        QsciScintilla::keyPressEvent(event);
+        return;
+    }
+    reportCaretPosition();
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::MetaModifier))) {
+        // The edit control's Tab: the selection replaced by one tab (or the
+        // filler), never the editor's block indentation.
+        pressTab();
+        event->accept();
+        return;
+    }
+
+    if (key == Qt::Key_Home) {
+        homeToFirstNonBlank();
+        if (m_nLastKey != Qt::Key_Home) {
+            m_nLastKey = Qt::Key_Home;
+            event->accept();
+            return;
+        }
+        // A repeated Home goes on to the line start (Ctrl: the text start);
+        // Shift extends the selection from the first non-blank character.
+        const bool shift = mods & Qt::ShiftModifier;
+        if (mods & Qt::ControlModifier)
+            SendScintilla(shift ? SCI_DOCUMENTSTARTEXTEND : SCI_DOCUMENTSTART);
+        else
+            SendScintilla(shift ? SCI_HOMEEXTEND : SCI_HOME);
+        m_nLastKey = Qt::Key_Home;
+        event->accept();
+        return;
+    }
+
+    if (isEnter(key))
+        setEolModeFromDocument();
+    m_nLastKey = key;
+    QsciScintilla::keyPressEvent(event);
+}
+
+void COstrakView::keyReleaseEvent(QKeyEvent *event)
+{
+    // An auto-repeated key is released once, when the user lets go of it.
+    if (event->isAutoRepeat() || (event->modifiers() & Qt::AltModifier)) {
+        QsciScintilla::keyReleaseEvent(event);
+        return;
+    }
+    reportCaretPosition();
+    if (isEnter(event->key()) && m_app && m_app->settings().AUTO_INDENT)
+        autoIndent();
+    QsciScintilla::keyReleaseEvent(event);
+}
+
+void COstrakView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        reportCaretPosition();
+    QsciScintilla::mouseReleaseEvent(event);
 }

@@ -4,8 +4,16 @@
 
 #include <QByteArray>
 
+class COstrakApp;
+
 // The editor view: the one script's text, kept as raw bytes (any line ends,
-// invalid UTF-8 and NUL bytes survive a load and a save unchanged).
+// invalid UTF-8 and NUL bytes survive a load and a save unchanged), with the
+// typing aids: Tab that may insert spaces, the Home cycle, indentation after
+// Enter and the caret position report.
+//
+// Without an assistive technology the view asks for no SCN_MODIFIED
+// notifications (they cost time proportional to the caret's offset in the
+// document), so `textChanged` is not emitted; watch `modificationChanged`.
 class COstrakView : public QsciScintilla
 {
     Q_OBJECT
@@ -23,4 +31,51 @@ public:
     QByteArray selectedBytes() const;
     // The line end of inserted text: that of the first line end, else CR LF.
     QByteArray documentLineEnd() const;
+
+    // Runs at every New and Open: the editor font from VIEW_FONT, the tab
+    // width and filler from TAB_SIZE, the caret position 1, 1.
+    void OnInitialUpdate();
+    // The font command: a font chosen here holds until the next New or Open.
+    void OnViewFont();
+    // A scripting or operator insertion command; false for an unknown id.
+    bool OnInsertCode(int id);
+
+    int tabWidth() const { return m_nTabWidth; }
+    QByteArray tabFiller() const { return m_strTabFiller; }
+    // The Qt key code of the last key pressed (0 before the first).
+    int lastKey() const { return m_nLastKey; }
+
+    // The caret position as the status bar shows it: the line of the
+    // selection start and the column of the selection end, both from 1.
+    QPair<int, int> caretReport() const;
+    // The part of a line the typing aids look at: its first 1024 characters.
+    static constexpr int kLineLimit = 1024;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void reportCaretPosition();
+    void applyFont(const QFont &font);
+    void rebuildTabFiller();
+    // A Tab key-down: the selection replaced by the tab filler (TAB_EXPAND
+    // "Y") or by a tab character.
+    void pressTab();
+    // The first half of the Home key: the caret to the first non-blank
+    // character of its line.
+    void homeToFirstNonBlank();
+    void autoIndent();
+    // Inserts at the caret so that the text joins the undo step of the key
+    // that caused it; a non-empty selection is replaced as one step.
+    void insertJoined(const QByteArray &bytes);
+    // The first kLineLimit characters of a line, without its line end.
+    QByteArray lineHead(long line) const;
+    void setEolModeFromDocument();
+
+    COstrakApp *m_app;
+    int m_nLastKey = 0;
+    int m_nTabWidth = 0;
+    QByteArray m_strTabFiller;
 };
