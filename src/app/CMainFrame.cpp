@@ -1,7 +1,12 @@
 #include "CMainFrame.h"
 
 #include "CCommandTable.h"
+#include "CKeyboardIndicators.h"
+#include "COperatorsPalette.h"
 #include "COstrakApp.h"
+#include "CToolbarArt.h"
+#include "editor/CInsertionTable.h"
+#include "run/CTerminalLauncher.h"
 #include "editor/CEditorWindows.h"
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
@@ -15,14 +20,20 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QSettings>
+#include <QShowEvent>
 #include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
 
 namespace {
 
@@ -44,10 +55,15 @@ CMainFrame::CMainFrame(COstrakApp &app, QWidget *parent)
 {
     setCentralWidget(m_view);
     setAcceptDrops(true);
+    setWindowIcon(CToolbarArt::applicationIcon());
+    setGeometry(initialGeometry(screen()->geometry()));
     createActions();
     createMenus();
+    createToolBars();
+    createStatusBar();
     connectCommands();
-    statusBar()->showMessage(QStringLiteral("Ready"));
+    // The single view is reused: every New and Open rebuilds its font and tab filler.
+    connect(m_doc, &COstrakDoc::documentReset, m_view, &COstrakView::OnInitialUpdate);
     connect(m_doc, &COstrakDoc::titleChanged, this, &CMainFrame::updateTitle);
     updateTitle();
 }
@@ -150,6 +166,8 @@ void CMainFrame::connectCommands()
     // The editor handles these keys itself while it has the focus.
     for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
         action(id)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+
+    connectFrameCommands();
 
     // Commands of the other windows are connected below.
     CRunCommands::install(*this);
@@ -340,8 +358,11 @@ void CMainFrame::onFind(bool replace)
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
+    // The bars' state is kept for the record only; start-up lays them out afresh.
     QSettings settings = userSettings();
     settings.setValue(QStringLiteral("OSTRAK/state"), saveState());
+    settings.setValue(QStringLiteral("OSTRAK/operatorsVisible"), !m_operatorsPalette->isHidden());
+    settings.setValue(QStringLiteral("OSTRAK/operatorsPosition"), m_operatorsPalette->pos());
     if (!SaveModified()) {
         event->ignore();
         return;
@@ -363,4 +384,200 @@ void CMainFrame::dropEvent(QDropEvent *event)
     event->acceptProposedAction();
     if (SaveModified())
         OpenDocumentFile(urls.first().toLocalFile());
+}
+
+QRect CMainFrame::initialGeometry(const QRect &desktop)
+{
+    const int width = desktop.width() / 3 * 2;
+    const int height = desktop.height() / 3 * 2;
+    return QRect(desktop.left() + width / 4, desktop.top() + height / 4, width, height);
+}
+
+QPoint CMainFrame::palettePosition(const QRect &frameRect)
+{
+    return QPoint(frameRect.x() + frameRect.width() + 2, frameRect.y());
+}
+
+QString CMainFrame::caretText(int line, int column)
+{
+    return QString::asprintf("Line = %3d, Col=%3d", line, column);
+}
+
+void CMainFrame::createToolBars()
+{
+    const auto fillBar = [this](QToolBar *bar, const std::vector<int> &ids) {
+        for (int id : ids) {
+            if (id == 0) {
+                bar->addSeparator();
+                continue;
+            }
+            QAction *a = action(id);
+            a->setIcon(CToolbarArt::icon(id));
+            a->setIconVisibleInMenu(false);
+            bar->addAction(a);
+        }
+    };
+
+    m_mainToolBar = new QToolBar(QStringLiteral("Standard"), this);
+    m_mainToolBar->setObjectName(QStringLiteral("mainToolbar"));
+    m_mainToolBar->setIconSize(CToolbarArt::kMainButton);
+    fillBar(m_mainToolBar, CCommandTable::mainToolbar());
+
+    m_scriptingToolBar = new QToolBar(QStringLiteral("Scripting"), this);
+    m_scriptingToolBar->setObjectName(QStringLiteral("scriptingToolbar"));
+    m_scriptingToolBar->setIconSize(CToolbarArt::kScriptingButton);
+    fillBar(m_scriptingToolBar, CCommandTable::scriptingToolbar());
+
+    // Both dock on any side and start at the top, each on a row of its own.
+    for (QToolBar *bar : {m_mainToolBar, m_scriptingToolBar}) {
+        bar->setAllowedAreas(Qt::AllToolBarAreas);
+        bar->setMovable(true);
+        connect(bar, &QToolBar::visibilityChanged, this, &CMainFrame::updateCheckMarks);
+    }
+    addToolBar(Qt::TopToolBarArea, m_mainToolBar);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_scriptingToolBar);
+
+    // The operators float as a palette of three columns that never docks.
+    QList<QAction *> operators;
+    for (int id : CCommandTable::operatorsToolbar()) {
+        QAction *a = action(id);
+        if (const CInsertion *insertion = CInsertionTable::find(id))
+            a->setIconText(insertion->buttonLabel().replace(QLatin1Char('&'), QStringLiteral("&&")));
+        operators << a;
+    }
+    m_operatorsPalette = new COperatorsPalette(operators, this);
+    connect(m_operatorsPalette, &COperatorsPalette::visibilityChanged, this, &CMainFrame::updateCheckMarks);
+
+    for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SCRIPTING_TOOLBAR, ID_VIEW_OPERATORS})
+        action(id)->setCheckable(true);
+    // Check marks are brought up to date whenever a menu opens, too.
+    for (QAction *menuAction : menuBar()->actions()) {
+        if (QMenu *menu = menuAction->menu())
+            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCheckMarks);
+    }
+}
+
+void CMainFrame::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    // Prompts show as temporary messages over this pane; "Ready" when idle.
+    m_readyPane = new QLabel(QStringLiteral("Ready"), bar);
+    m_readyPane->setObjectName(QStringLiteral("readyPane"));
+    bar->addWidget(m_readyPane, 1);
+
+    const QFontMetrics metrics(bar->font());
+    m_caretPane = new QLabel(bar);
+    m_caretPane->setObjectName(QStringLiteral("caretPane"));
+    m_caretPane->setAlignment(Qt::AlignCenter);
+    m_caretPane->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("Line : 1234, Col = 233")) + 8);
+    m_caretPane->setText(caretText(m_app.caretLine(), m_app.caretColumn()));
+    bar->addPermanentWidget(m_caretPane);
+    connect(&m_app, &COstrakApp::caretPositionChanged, this,
+            [this](int line, int column) { m_caretPane->setText(caretText(line, column)); });
+
+    const std::pair<int, const char *> indicators[] = {
+        {ID_INDICATOR_CAPS, "CAP"}, {ID_INDICATOR_NUM, "NUM"}, {ID_INDICATOR_SCRL, "SCRL"}};
+    for (const auto &[id, text] : indicators) {
+        auto *pane = new QLabel(bar);
+        pane->setObjectName(QStringLiteral("indicator%1").arg(id));
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(metrics.horizontalAdvance(QLatin1String(text)) + 8);
+        pane->setProperty("indicatorText", QLatin1String(text));
+        bar->addPermanentWidget(pane);
+        m_indicatorPanes.insert(id, pane);
+    }
+    // Only X11 can tell the lock states; elsewhere the panes stay blank.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        m_indicatorTimer = new QTimer(this);
+        m_indicatorTimer->setInterval(250);
+        connect(m_indicatorTimer, &QTimer::timeout, this, &CMainFrame::updateIndicators);
+        m_indicatorTimer->start();
+        updateIndicators();
+    }
+}
+
+void CMainFrame::updateIndicators()
+{
+    const CKeyboardIndicators::State state = CKeyboardIndicators::read();
+    const std::pair<int, std::optional<bool>> panes[] = {
+        {ID_INDICATOR_CAPS, state.capsLock}, {ID_INDICATOR_NUM, state.numLock}, {ID_INDICATOR_SCRL, state.scrollLock}};
+    for (const auto &[id, on] : panes) {
+        QLabel *pane = m_indicatorPanes.value(id);
+        pane->setText(on.value_or(false) ? pane->property("indicatorText").toString() : QString());
+    }
+}
+
+QString CMainFrame::statusText() const
+{
+    const QString message = statusBar()->currentMessage();
+    return message.isEmpty() ? m_readyPane->text() : message;
+}
+
+QString CMainFrame::caretPaneText() const
+{
+    return m_caretPane->text();
+}
+
+QString CMainFrame::indicatorText(int id) const
+{
+    const QLabel *pane = m_indicatorPanes.value(id);
+    return pane ? pane->text() : QString();
+}
+
+void CMainFrame::updateCheckMarks()
+{
+    action(ID_VIEW_TOOLBAR)->setChecked(!m_mainToolBar->isHidden());
+    action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    action(ID_VIEW_SCRIPTING_TOOLBAR)->setChecked(!m_scriptingToolBar->isHidden());
+    action(ID_VIEW_OPERATORS)->setChecked(!m_operatorsPalette->isHidden());
+}
+
+void CMainFrame::connectFrameCommands()
+{
+    // View > Toolbar acts on the main toolbar only.
+    setHandler(ID_VIEW_TOOLBAR, [this] { m_mainToolBar->setVisible(m_mainToolBar->isHidden()); updateCheckMarks(); });
+    setHandler(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); updateCheckMarks(); });
+    setHandler(ID_VIEW_SCRIPTING_TOOLBAR, [this] {
+        m_scriptingToolBar->setVisible(m_scriptingToolBar->isHidden());
+        updateCheckMarks();
+    });
+    setHandler(ID_VIEW_OPERATORS, [this] {
+        m_operatorsPalette->setVisible(m_operatorsPalette->isHidden());
+        updateCheckMarks();
+    });
+    setHandler(ID_VIEW_FONT, [this] { m_view->OnViewFont(); });
+    setHandler(ID_TOOLS_DOS_WINDOW, [this] { OnDosWindow(); });
+    for (const auto *table : {&CInsertionTable::scripting(), &CInsertionTable::operators()}) {
+        for (const CInsertion &insertion : *table) {
+            const int id = insertion.id;
+            setHandler(id, [this, id] { m_view->OnInsertCode(id); });
+        }
+    }
+    updateCheckMarks();
+}
+
+void CMainFrame::OnDosWindow()
+{
+    QString shell = qEnvironmentVariable("SHELL");
+    if (shell.isEmpty())
+        shell = QStringLiteral("/bin/sh");
+    const QStringList command{shell};
+    if (!CTerminalLauncher::runAndWait(command)) {
+        const QStringList terminal = CTerminalLauncher::terminalCommand(command);
+        showError(QStringLiteral("Could not run ")
+                  + CTerminalLauncher::displayCommandLine(terminal.isEmpty() ? command : terminal));
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_bShownOnce || event->spontaneous())
+        return;
+    m_bShownOnce = true;
+    // The palette starts floating, visible, beside the frame's right edge.
+    m_operatorsPalette->move(palettePosition(frameGeometry()));
+    m_operatorsPalette->show();
+    updateCheckMarks();
 }

@@ -9,7 +9,10 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
+class QToolBar;
 class QsciPrinter;
+class COperatorsPalette;
 class COstrakApp;
 class COstrakDoc;
 class COstrakView;
@@ -47,15 +50,40 @@ public:
 
     QStringList recentFiles() const;
 
+    // The frame's first rectangle on a desktop: two thirds of its width and
+    // height, placed a quarter of that size from its top left corner.
+    static QRect initialGeometry(const QRect &desktop);
+    // Where the operators palette first floats: beside the frame's right edge.
+    static QPoint palettePosition(const QRect &frameRect);
+    // The caret pane's text for a line and column.
+    static QString caretText(int line, int column);
+
+    QToolBar *mainToolBar() const { return m_mainToolBar; }
+    QToolBar *scriptingToolBar() const { return m_scriptingToolBar; }
+    COperatorsPalette *operatorsPalette() const { return m_operatorsPalette; }
+    // What the status bar panes show.
+    QString statusText() const;
+    QString caretPaneText() const;
+    QString indicatorText(int id) const;
+
+    // Tools > "&Dos Window": the user's shell in a terminal, waited for.
+    void OnDosWindow();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
     void createActions();
     void createMenus();
+    void createToolBars();
+    void createStatusBar();
     void connectCommands();
+    void connectFrameCommands();
+    void updateCheckMarks();
+    void updateIndicators();
     void updateTitle();
     void addRecentFile(const QString &path);
     void updateRecentFileActions();
@@ -78,6 +106,14 @@ private:
     QList<QAction *> m_recentActions;
     QAction *m_recentSeparator = nullptr;
     std::unique_ptr<QsciPrinter> m_printer;
+    QToolBar *m_mainToolBar = nullptr;
+    QToolBar *m_scriptingToolBar = nullptr;
+    COperatorsPalette *m_operatorsPalette = nullptr;
+    QLabel *m_readyPane = nullptr;
+    QLabel *m_caretPane = nullptr;
+    QHash<int, QLabel *> m_indicatorPanes;
+    QTimer *m_indicatorTimer = nullptr;
+    bool m_bShownOnce = false;
 };
 
 template <typename F>

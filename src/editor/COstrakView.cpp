@@ -69,6 +69,9 @@ COstrakView::COstrakView(QWidget *parent)
     // nothing else converts line ends.
     SendScintilla(SCI_SETEOLMODE, SC_EOL_CRLF);
     setEolMode(QsciScintilla::EolWindows);
+    // The horizontal scroll bar follows the widest line shown so far.
+    SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1UL);
     if (g_plainAccessibility)
         SendScintilla(SCI_SETMODEVENTMASK, 0UL);
 
