@@ -1,0 +1,148 @@
+// Typing latency: CPU time per key typed at the start and at the end of
+// 100 KB, 1 MB and 10 MB Perl scripts, beside the same keys in an empty
+// document (the floor: what a key costs when the document's size plays no
+// part). Each figure is measured twice, in fresh processes: in a plain
+// QsciScintilla as the toolkit ships it, and in the editor view.
+//
+// Run it on a display (Xvfb is enough) so that painting is measured too:
+//   DISPLAY=:1 bench_typing [keys]
+
+#include "app/COstrakApp.h"
+#include "editor/COstrakView.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QTest>
+#include <QTextStream>
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double wallMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+QByteArray perlScript(qsizetype size)
+{
+    QByteArray text;
+    text.reserve(size + 128);
+    text += "#!/usr/bin/perl\r\nuse strict;\r\n";
+    for (int i = 0; text.size() < size; ++i) {
+        text += "    my $value_" + QByteArray::number(i) + " = $table{'key_" + QByteArray::number(i % 977)
+                + "'} + " + QByteArray::number(i * 7 % 1000) + ";   # running total\r\n";
+    }
+    text.truncate(size);
+    return text;
+}
+
+// One measurement in this process: prints "cpu wall" in ms per key.
+int measure(const QString &kind, qsizetype size, bool atEnd, int keys)
+{
+    std::unique_ptr<COstrakApp> app;
+    std::unique_ptr<QsciScintilla> view;
+    if (kind == QLatin1String("view")) {
+        app = std::make_unique<COstrakApp>(QStringLiteral("/nonexistent"));
+        view = std::make_unique<COstrakView>();
+    } else {
+        view = std::make_unique<QsciScintilla>();
+        view->setUtf8(true);
+    }
+    const QByteArray text = perlScript(size);
+    view->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(text.size()),
+                        text.constData());
+    view->resize(900, 700);
+    view->show();
+    view->activateWindow();
+    if (!QTest::qWaitForWindowExposed(view.get()))
+        return 2;
+    view->setFocus();
+    view->SendScintilla(atEnd ? QsciScintillaBase::SCI_DOCUMENTEND : QsciScintillaBase::SCI_DOCUMENTSTART);
+    QCoreApplication::processEvents();
+
+    const auto typeKey = [&view](int i) {
+        const int key = Qt::Key_A + i % 26;
+        const QString ch = QString(QChar('a' + i % 26));
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, ch);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, ch);
+        QCoreApplication::sendEvent(view.get(), &press);
+        QCoreApplication::sendEvent(view.get(), &release);
+        // Until the key's repaint is done.
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    };
+    for (int i = 0; i < 5; ++i)
+        typeKey(i);   // warm-up
+    const double cpu0 = cpuMs();
+    const double wall0 = wallMs();
+    for (int i = 0; i < keys; ++i)
+        typeKey(i);
+    const double cpu = (cpuMs() - cpu0) / keys;
+    const double wall = (wallMs() - wall0) / keys;
+    if (view->SendScintilla(QsciScintillaBase::SCI_GETLENGTH) != text.size() + keys + 5)
+        return 3;   // the keys did not all arrive
+    QTextStream(stdout) << cpu << ' ' << wall << Qt::endl;
+    return 0;
+}
+
+QPair<double, double> runChild(const QString &kind, qsizetype size, bool atEnd, int keys)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--measure"), kind, QString::number(size), atEnd ? "end" : "start",
+                 QString::number(keys)});
+    child.waitForFinished(-1);
+    const QList<QByteArray> parts = child.readAllStandardOutput().trimmed().split(' ');
+    if (child.exitCode() != 0 || parts.size() != 2)
+        return {-1, -1};
+    return {parts[0].toDouble(), parts[1].toDouble()};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication qapp(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 6 && args[1] == QLatin1String("--measure"))
+        return measure(args[2], args[3].toLongLong(), args[4] == QLatin1String("end"), args[5].toInt());
+
+    const int keys = args.size() > 1 ? args[1].toInt() : 40;
+    QTextStream out(stdout);
+    out << "Typing latency, " << keys << " keys per figure, platform " << QGuiApplication::platformName()
+        << "; CPU ms per key (wall ms in brackets). Target: at most 2 ms per key anywhere in 10 MB.\n\n";
+    out << qSetFieldWidth(22) << Qt::left << "document" << qSetFieldWidth(24) << "plain QsciScintilla"
+        << "editor view" << qSetFieldWidth(0) << "\n";
+    const auto cell = [](QPair<double, double> v) {
+        return v.first < 0 ? QStringLiteral("failed")
+                           : QStringLiteral("%1 (%2)").arg(v.first, 0, 'f', 2).arg(v.second, 0, 'f', 2);
+    };
+    const auto row = [&](const QString &name, qsizetype size, bool atEnd) {
+        const auto bare = runChild(QStringLiteral("bare"), size, atEnd, keys);
+        const auto view = runChild(QStringLiteral("view"), size, atEnd, keys);
+        out << qSetFieldWidth(22) << name << qSetFieldWidth(24) << cell(bare) << cell(view) << qSetFieldWidth(0)
+            << Qt::endl;
+    };
+    row(QStringLiteral("empty (floor)"), 0, true);
+    for (const auto &[name, size] : {std::pair{"100 KB", 100'000}, {"1 MB", 1'000'000}, {"10 MB", 10'000'000}}) {
+        row(QStringLiteral("%1 at start").arg(QLatin1String(name)), size, false);
+        row(QStringLiteral("%1 at end").arg(QLatin1String(name)), size, true);
+    }
+    return 0;
+}
