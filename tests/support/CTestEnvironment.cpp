@@ -4,8 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 CTestEnvironment::CTestEnvironment()
 {
@@ -41,4 +46,30 @@ QByteArray CTestEnvironment::readFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray("<missing>");
     return f.readAll();
+}
+
+int CTestEnvironment::runUnprivileged(const std::function<int()> &fn)
+{
+    if (::geteuid() != 0)
+        return fn();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(255);
+        ::_exit(fn() & 0xff);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return 255;
+    return WEXITSTATUS(status);
+}
+
+void CTestEnvironment::makeReadOnlyFolder(const QString &dir)
+{
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
+    for (QString d = dir; d.startsWith(m_dir.path()) && d != m_dir.path(); d = QFileInfo(d).path())
+        ::chmod(QFile::encodeName(d).constData(), 0755);
+    for (const QFileInfo &f : QDir(dir).entryInfoList(QDir::Files | QDir::Hidden))
+        ::chmod(QFile::encodeName(f.filePath()).constData(), 0644);
+    ::chmod(QFile::encodeName(dir).constData(), 0555);
 }

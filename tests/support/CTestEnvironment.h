@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 class COstrakApp;
@@ -23,6 +24,14 @@ public:
     void writeConfig(const QStringList &lines);
     static void writeFile(const QString &path, const QByteArray &bytes);
     static QByteArray readFile(const QString &path);
+
+    // Runs `fn` without the right to override file permissions: as root, in
+    // a forked child that has switched to the user "nobody". Returns what
+    // `fn` returned (0-255).
+    static int runUnprivileged(const std::function<int()> &fn);
+    // Makes `dir` and the folders above it inside the program directory
+    // readable by everyone and `dir` itself read-only.
+    void makeReadOnlyFolder(const QString &dir);
 
 private:
     QTemporaryDir m_dir;
