@@ -84,6 +84,8 @@ CTearOffFrame *CEditorWindows::OnViewTearOff()
 
 CWebFrame *CEditorWindows::OnViewInBrowser()
 {
+    if (!CInBrowserRule::isEnabled(m_frame.document()->pathName()))
+        return nullptr;
     auto *frame = new CWebFrame(m_frame.document()->pathName());
     m_pWebFrame = frame;
     adopt(frame);

@@ -40,7 +40,8 @@ int CTextTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant CTextTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    // The tip shows a text that its column cuts off.
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     return text(index.row(), index.column());
 }

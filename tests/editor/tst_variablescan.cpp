@@ -15,8 +15,6 @@ private slots:
     void scan();
     void longRunDoesNotStopTheScan();
     void modelShowsNameLineAndValue();
-    void modelHeadersFollowKind_data();
-    void modelHeadersFollowKind();
     void lineNumberFormat_data();
     void lineNumberFormat();
 };
@@ -125,29 +123,6 @@ void TestVariableScan::modelShowsNameLineAndValue()
     QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("$count "));
     QCOMPARE(model.index(1, 1).data().toString(), QStringLiteral("    3"));
     QVERIFY(!model.index(2, 0).isValid());
-}
-
-void TestVariableScan::modelHeadersFollowKind_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<int>("rows");
-    QTest::newRow("scalars") << 0 << "Scalar" << 1;
-    QTest::newRow("arrays") << 1 << "Array" << 1;
-    QTest::newRow("hashes") << 2 << "Hash" << 1;
-}
-
-void TestVariableScan::modelHeadersFollowKind()
-{
-    QFETCH(int, kind);
-    QFETCH(QString, first);
-    QFETCH(int, rows);
-    CVariableListModel model(kind, "$s = @a + %h;");
-    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), first);
-    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Line Number"));
-    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Value"));
-    QCOMPARE(model.rowCount(), rows);
-    QCOMPARE(model.index(0, 0).data().toString().at(0), QLatin1Char("$@%"[kind]));
 }
 
 void TestVariableScan::lineNumberFormat_data()
