@@ -35,7 +35,7 @@ public:
     // Reader thread. Returns false once the buffer has been aborted.
     bool appendBytes(QByteArrayView bytes);
     // Reader thread: the stream has ended; an incomplete character left
-    // over becomes U+FFFD.
+    // over is shown as replacement characters.
     void finish();
 
     // Window thread: up to maxChars characters of pending text, oldest first.

@@ -1,0 +1,239 @@
+// A script printing 80 MB (1,000,000 lines of 80 bytes) into the output
+// window: the time until all of it is in the standard output pane, beside
+// the same output read from a pipe and discarded in the same run; the longest
+// and the 99th-percentile time the UI thread kept a posted event waiting; the
+// delay from the child's first write to that text painted in the pane; and
+// the process's memory afterwards.
+//
+//   bench_outputwindow [batch KB per turn] [reader high water in MB]
+#include "run/COutputWindow.h"
+#include "run/CPipe.h"
+#include "run/CProcess.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <time.h>
+
+namespace {
+
+constexpr int kLines = 1000000;
+
+// The first line carries the child's clock when it wrote it; after a pause
+// the second line carries the clock at the start of the 80 MB.
+const char kScript[] = R"(
+use Time::HiRes qw(clock_gettime CLOCK_MONOTONIC);
+$| = 1;
+printf "T %.6f\n", clock_gettime(CLOCK_MONOTONIC);
+select undef, undef, undef, 0.3;
+$| = 0;
+printf "B %.6f\n", clock_gettime(CLOCK_MONOTONIC);
+my $x = "x" x 71;
+printf "%08d%s\n", $_, $x for 1..)";
+
+double nowSeconds()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+QString script(bool withClock)
+{
+    QString s = QString::fromLatin1(kScript) + QString::number(kLines) + ";\n";
+    if (!withClock)
+        s.replace("select undef, undef, undef, 0.3;", "");
+    return s;
+}
+
+long rssKiB()
+{
+    QFile f("/proc/self/status");
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// The physical limit: the same child, its output read by the same polling
+// pipe and thrown away.
+double pipeSeconds()
+{
+    CPipe in, out, err;
+    in.CreatePipeEnds();
+    out.CreatePipeEnds();
+    err.CreatePipeEnds();
+    CProcess process("/usr/bin/perl", {"-e", script(false)});
+    process.AttachPipes(&in, &out, &err);
+    in.CloseBoth();
+    const double start = nowSeconds();
+    process.Start(0x2C);
+    process.Resume();
+    std::vector<char> buf(16 * 1024);
+    qint64 total = 0;
+    for (;;) {
+        const int n = out.Read(buf.data(), int(buf.size()));
+        total += n;
+        if (n == 0 && out.AtEnd())
+            break;
+    }
+    const double seconds = nowSeconds() - start;
+    process.StartWaiter();
+    process.JoinWaiter();
+    std::printf("  pipe, discarded:            %.2f s for %lld bytes\n", seconds, static_cast<long long>(total));
+    return seconds;
+}
+
+// Posts a stamped call to the UI thread every 2 ms and records how long each
+// one waited: what a key press arriving at that moment would have waited.
+class CStallProbe
+{
+public:
+    explicit CStallProbe(QObject *ui)
+        : m_ui(ui)
+    {
+    }
+    void start()
+    {
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                const double posted = nowSeconds();
+                QMetaObject::invokeMethod(m_ui, [this, posted] {
+                    std::lock_guard lock(m_mutex);
+                    m_waits.push_back((nowSeconds() - posted) * 1000.0);
+                }, Qt::QueuedConnection);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+    }
+    void stop()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    std::vector<double> waits()
+    {
+        std::lock_guard lock(m_mutex);
+        std::vector<double> w = m_waits;
+        std::sort(w.begin(), w.end());
+        return w;
+    }
+
+private:
+    QObject *m_ui;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<double> m_waits;
+};
+
+class CPaintWatcher : public QObject
+{
+public:
+    double firstPaintWithText = 0;
+    QPlainTextEdit *pane = nullptr;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint && firstPaintWithText == 0 && !pane->document()->isEmpty())
+            firstPaintWithText = nowSeconds();
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    QApplication qapp(argc, argv);
+    const qsizetype batchKiB = argc > 1 ? QByteArray(argv[1]).toLongLong() : 0;
+    const qsizetype highWaterMiB = argc > 2 ? QByteArray(argv[2]).toLongLong() : 0;
+
+    std::printf("80 MB of output, %d lines, platform %s\n", kLines, qPrintable(QGuiApplication::platformName()));
+    const double limit = pipeSeconds();
+    const long rssBefore = rssKiB();
+
+    CPipe in, out, err;
+    in.CreatePipeEnds();
+    out.CreatePipeEnds();
+    err.CreatePipeEnds();
+    CProcess process("/usr/bin/perl", {"-e", script(true)});
+    process.AttachPipes(&in, &out, &err);
+    process.Start(0x2C);
+
+    double completeAt = 0;
+    long rssShown = 0;
+    {
+        COutputWindow window;
+        if (batchKiB > 0)
+            window.setBatchSize(batchKiB * 1024);
+        if (highWaterMiB > 0)
+            window.setHighWater(highWaterMiB * 1024 * 1024);
+        window.resize(900, 700);
+        process.m_pListener = &window;
+        window.m_pProcess = &process;
+        window.m_pStdinPipe = &in;
+        window.m_pStdoutPipe = &out;
+        window.m_pStderrPipe = &err;
+        QPlainTextEdit *pane = window.pane(COutputWindow::StdOut);
+        CPaintWatcher watcher;
+        watcher.pane = pane;
+        pane->viewport()->installEventFilter(&watcher);
+
+        CStallProbe probe(&window);
+        QObject::connect(&window, &COutputWindow::outputComplete, &window, [&] {
+            completeAt = nowSeconds();
+            QTimer::singleShot(200, &window, [&] {
+                rssShown = rssKiB();
+                window.OnClose();
+            });
+        });
+        QTimer::singleShot(0, &window, [&] {
+            probe.start();
+            process.Resume();
+            in.CloseBoth();
+            process.StartWaiter();
+        });
+        window.exec();
+        probe.stop();
+
+        const QString first = pane->document()->findBlockByNumber(0).text();
+        const QString second = pane->document()->findBlockByNumber(1).text();
+        const double wrote = first.mid(2).toDouble();
+        const double blastStart = second.mid(2).toDouble();
+        const qint64 chars = pane->document()->characterCount() - 1;
+        const std::vector<double> waits = probe.waits();
+        const double worst = waits.empty() ? 0 : waits.back();
+        const double p99 = waits.empty() ? 0 : waits[size_t(double(waits.size() - 1) * 0.99)];
+        const double all = completeAt - blastStart;
+
+        std::printf("  output window:             %.2f s for %lld characters (%d lines) -> %.1fx the pipe\n", all,
+                    static_cast<long long>(chars), pane->document()->blockCount() - 1, all / limit);
+        std::printf("  first output painted:      %.1f ms after the child wrote it\n",
+                    (watcher.firstPaintWithText - wrote) * 1000.0);
+        std::printf("  UI thread, posted events:  worst wait %.1f ms, p99 %.1f ms, median %.2f ms (%zu samples)\n",
+                    worst, p99, waits.empty() ? 0 : waits[waits.size() / 2], waits.size());
+        std::printf("  memory (RSS):              %.0f MiB before, %.0f MiB with the text shown (%.1f bytes per byte)\n",
+                    rssBefore / 1024.0, rssShown / 1024.0, double(rssShown - rssBefore) * 1024.0 / double(chars));
+        std::printf("  batch per turn %lld KiB, reader high water %lld MiB\n",
+                    static_cast<long long>(batchKiB ? batchKiB : 128), static_cast<long long>(highWaterMiB ? highWaterMiB : 4));
+    }
+    std::printf("  memory (RSS) after close:  %.0f MiB\n", rssKiB() / 1024.0);
+    std::printf("  targets: all within 5 s, worst stall < 100 ms, p99 < 50 ms, first output < 20 ms\n");
+    return 0;
+}
