@@ -58,17 +58,23 @@ int CPipe::Read(char *buffer, int capacity)
 
     int got = 0;
     for (int probe = 0; probe < m_pollCount; ++probe) {
-        if (m_readClosePending.load() || (m_stopFlag && m_stopFlag->load()))
+        if (m_readClosePending.load())
             break;
+        // Once the reader is told to stop, one last probe that does not wait
+        // still hands over what is there.
+        const bool stopping = m_stopFlag && m_stopFlag->load();
         pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, ProbeMilliseconds);
+        const int ready = ::poll(&p, 1, stopping ? 0 : ProbeMilliseconds);
         if (ready < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR && !stopping)
                 continue;
             break;
         }
-        if (ready == 0)
+        if (ready == 0) {
+            if (stopping)
+                break;
             continue;
+        }
         if (p.revents & POLLNVAL)
             break;
         if (capacity == 1) {

@@ -49,8 +49,8 @@ public:
 
     void setPollCount(int count) { m_pollCount = count; }
     int pollCount() const { return m_pollCount; }
-    // A reader's stop flag: Read looks at it between probes and returns 0
-    // once it is set, so a reader never waits the full poll count to stop.
+    // A reader's stop flag, looked at before every probe: once it is set,
+    // Read returns what is in the pipe at that moment, or 0, without waiting.
     void setStopFlag(const std::atomic<bool> *flag) { m_stopFlag = flag; }
 
 private:

@@ -63,6 +63,23 @@ bool readReport(int fd, ChildReport &report)
     ::_exit(127);
 }
 
+constexpr int AllAbove = -1;
+
+// Closes the descriptors first..last, or all from first on when last is
+// AllAbove; without close_range() up to the descriptor limit maxFd.
+// Async-signal-safe.
+void closeRange(int first, int last, int maxFd)
+{
+    if (last != AllAbove && first > last)
+        return;
+    const unsigned end = last == AllAbove ? ~0U : static_cast<unsigned>(last);
+    if (::close_range(static_cast<unsigned>(first), end, 0) == 0)
+        return;
+    const int stop = last == AllAbove ? maxFd - 1 : last;
+    for (int fd = first; fd <= stop; ++fd)
+        ::close(fd);
+}
+
 long exitCodeFromStatus(int status)
 {
     if (WIFEXITED(status))
@@ -257,13 +274,13 @@ int CProcess::Start(int flags)
         if (!directory.empty() && ::chdir(directory.c_str()) != 0)
             failInChild(reportFd, SetupFailed);
 
-        // Nothing of the editor above fd 2 survives the exec.
-        if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-            for (int fd = 3; fd < maxFd; ++fd) {
-                if (fd != goFd && fd != reportFd)
-                    ::close(fd);
-            }
-        }
+        // Nothing of the editor above fd 2 stays open, not even while the
+        // child waits (it would hold other children's go pipes).
+        const int low = goFd < reportFd ? goFd : reportFd;
+        const int high2 = goFd < reportFd ? reportFd : goFd;
+        closeRange(3, low - 1, maxFd);
+        closeRange(low + 1, high2 - 1, maxFd);
+        closeRange(high2 + 1, AllAbove, maxFd);
 
         const ChildReport ready{SetupDone, 0};
         if (::write(reportFd, &ready, sizeof ready) != static_cast<ssize_t>(sizeof ready))
