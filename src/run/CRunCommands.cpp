@@ -88,7 +88,7 @@ void CRunCommands::OnScriptRun()
     if (!saveDocument())
         return;
     const COstrakDoc &doc = *m_frame.document();
-    const CSettings &settings = COstrakApp::instance()->settings();
+    const CSettings &settings = m_frame.app().settings();
     if (settings.runInDosWindow()) {
         const CCommandSpec spec =
             CRunCommandLine::console(CRunCommandLine::Run, settings, doc.pathName(), launcherPath());
@@ -106,7 +106,7 @@ void CRunCommands::OnScriptCompile()
     if (!saveDocument())
         return;
     const COstrakDoc &doc = *m_frame.document();
-    const CSettings &settings = COstrakApp::instance()->settings();
+    const CSettings &settings = m_frame.app().settings();
     const CCommandSpec spec =
         CRunCommandLine::piped(CRunCommandLine::Compile, settings, doc.pathName(), doc.title());
     if (!runPiped(spec, WriteAndClose))
@@ -119,7 +119,7 @@ void CRunCommands::OnScriptDebug()
         return;
     message(debuggerNotice());
     const COstrakDoc &doc = *m_frame.document();
-    const CSettings &settings = COstrakApp::instance()->settings();
+    const CSettings &settings = m_frame.app().settings();
     if (settings.runInDosWindow()) {
         const CCommandSpec spec =
             CRunCommandLine::console(CRunCommandLine::Debug, settings, doc.pathName(), launcherPath());
