@@ -1,9 +1,11 @@
 #include "CPipe.h"
 
 #include <cerrno>
+#include <csignal>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -214,6 +216,13 @@ bool CPipe::writeAll(const QByteArray &chunk)
 
 void CPipe::writerLoop()
 {
+    // A reader that has gone must give EPIPE here, never kill the editor,
+    // whatever the process does with SIGPIPE.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+
     for (;;) {
         QByteArray chunk;
         {

@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -224,9 +225,11 @@ int CProcess::Start(int flags)
         && limit.rlim_cur < static_cast<rlim_t>(maxFd))
         maxFd = static_cast<int>(limit.rlim_cur);
 
+    // The go channel is a socket so that Resume can write to a child that
+    // has died meanwhile without raising SIGPIPE.
     int goPipe[2];
     int reportPipe[2];
-    if (::pipe2(goPipe, O_CLOEXEC) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, goPipe) != 0) {
         m_lastError = errno;
         closeFd(devNull);
         return 0;
@@ -345,7 +348,7 @@ void CProcess::Resume()
         return;
     const char go = 'g';
     ssize_t n;
-    while ((n = ::write(m_goFd, &go, 1)) < 0 && errno == EINTR) {
+    while ((n = ::send(m_goFd, &go, 1, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
     }
     closeFd(m_goFd);
     // End of data on the report pipe means the exec succeeded.
@@ -411,8 +414,12 @@ void CProcess::waiterLoop()
     } else {
         // Wait without reaping, so that Kill can still tell a live pid from
         // a reused one; stopped children are not reported.
-        siginfo_t info{};
-        while (::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+        // GetExitCode may have reaped it already; its pid may then be another
+        // child's by now.
+        if (!m_reaped.load()) {
+            siginfo_t info{};
+            while (::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+            }
         }
         std::lock_guard lock(m_reapMutex);
         reapLocked(true);

@@ -165,8 +165,18 @@ private slots:
         QCOMPARE(pipe.Write("dropped"), 0);
     }
 
+    void writeToPipeWithoutReaderIsDropped_data()
+    {
+        QTest::addColumn<bool>("sigpipeIgnored");
+        QTest::newRow("SIGPIPE ignored") << true;
+        QTest::newRow("SIGPIPE default") << false;
+    }
+
     void writeToPipeWithoutReaderIsDropped()
     {
+        QFETCH(bool, sigpipeIgnored);
+        ::signal(SIGPIPE, sigpipeIgnored ? SIG_IGN : SIG_DFL);
+        auto restore = qScopeGuard([] { ::signal(SIGPIPE, SIG_IGN); });
         CPipe pipe;
         QVERIFY(pipe.CreatePipeEnds());
         pipe.CloseReadEnd();

@@ -296,6 +296,22 @@ private slots:
         QCOMPARE(run.process.GetExitCode(), 127L);
     }
 
+    // Resuming a child that was killed before it ran: nothing is raised,
+    // even where SIGPIPE is not ignored.
+    void resumeAfterKill()
+    {
+        ::signal(SIGPIPE, SIG_DFL);
+        auto restore = qScopeGuard([] { ::signal(SIGPIPE, SIG_IGN); });
+        Run run(QStringLiteral("perl"), perl("print 'ran'"));
+        QVERIFY(run.process.Start());
+        run.process.Kill();
+        QTRY_VERIFY(isGone(run.process.pid()));
+        run.process.Resume();
+        run.process.StartWaiter();
+        run.process.JoinWaiter();
+        QCOMPARE(run.process.GetExitCode(), 137L);
+    }
+
     void childWaitsForResume()
     {
         Run run(QStringLiteral("perl"), perl("print 'ran'"));
