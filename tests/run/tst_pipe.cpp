@@ -155,16 +155,6 @@ private slots:
         QCOMPARE(readAll(pipe, expected.size()), expected);
     }
 
-    void emptyWriteIsNothing()
-    {
-        CPipe pipe;
-        QVERIFY(pipe.CreatePipeEnds());
-        QCOMPARE(pipe.Write(QByteArray()), 0);
-        pipe.CloseBoth();
-        QCOMPARE(pipe.writeEnd(), -1);
-        QCOMPARE(pipe.Write("dropped"), 0);
-    }
-
     void writeToPipeWithoutReaderIsDropped_data()
     {
         QTest::addColumn<bool>("sigpipeIgnored");

@@ -457,14 +457,6 @@ private slots:
         QCOMPARE(run.process.GetExitCode(), 0L);
     }
 
-    void inputThenEndOfFile()
-    {
-        Run run(QStringLiteral("perl"), perl("local $/; my $s = <STDIN>; print length($s), ':', $s"));
-        QVERIFY(run.launch(QByteArray("a=1&b=2\nno line end", 19)));
-        run.joinReaders();
-        QCOMPARE(run.outText, QByteArray("19:a=1&b=2\nno line end"));
-    }
-
     void workingDirectoryAndAwkwardNames_data()
     {
         QTest::addColumn<QString>("folder");
@@ -529,20 +521,6 @@ private slots:
         run.joinReaders();
         QCOMPARE(run.outText, QByteArray("0 1 2\nSigBlk:\t0000000000000000\nSIGPIPE default\nto stdin\n"));
         QCOMPARE(run.errText, QByteArray("err"));
-    }
-
-    void editorDropsTheChildsEnds()
-    {
-        Run run(QStringLiteral("perl"), perl("exit 0"));
-        QVERIFY(run.process.Start());
-        QCOMPARE(run.in.readEnd(), -1);
-        QCOMPARE(run.out.writeEnd(), -1);
-        QCOMPARE(run.err.writeEnd(), -1);
-        QVERIFY(run.in.writeEnd() >= 0);
-        QVERIFY(run.out.readEnd() >= 0);
-        QVERIFY(run.err.readEnd() >= 0);
-        run.process.Resume();
-        run.process.StartWaiter();
     }
 
     // Many runs of every kind in a row leave no zombie and no descriptor.
