@@ -230,8 +230,8 @@ int main(int argc, char *argv[])
                     worst, p99, waits.empty() ? 0 : waits[waits.size() / 2], waits.size());
         std::printf("  memory (RSS):              %.0f MiB before, %.0f MiB with the text shown (%.1f bytes per byte)\n",
                     rssBefore / 1024.0, rssShown / 1024.0, double(rssShown - rssBefore) * 1024.0 / double(chars));
-        std::printf("  batch per turn %lld KiB, reader high water %lld MiB\n",
-                    static_cast<long long>(batchKiB ? batchKiB : 128), static_cast<long long>(highWaterMiB ? highWaterMiB : 4));
+        std::printf("  at most %lld KiB or 12 ms per turn, reader high water %lld MiB\n",
+                    static_cast<long long>(batchKiB ? batchKiB : 256), static_cast<long long>(highWaterMiB ? highWaterMiB : 4));
     }
     std::printf("  memory (RSS) after close:  %.0f MiB\n", rssKiB() / 1024.0);
     std::printf("  targets: all within 5 s, worst stall < 100 ms, p99 < 50 ms, first output < 20 ms\n");

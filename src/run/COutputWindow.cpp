@@ -7,6 +7,7 @@
 #include "CSendInputDlg.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QKeyEvent>
@@ -37,6 +38,9 @@ constexpr int kReadBufferSize = 16 * 1024;
 // no more than this much from a descendant that keeps on writing.
 constexpr qsizetype kDrainLimit = 4 * 1024 * 1024;
 constexpr int kNotifyAttempts = 15;
+// Text goes into a pane in slices, for at most this long per event-loop turn.
+constexpr qint64 kTurnBudgetMs = 12;
+constexpr qsizetype kSliceChars = 64 * 1024;
 constexpr auto kNotifyPause = std::chrono::milliseconds(100);
 
 QPlainTextEdit *makePane(const char *name, const QString &tip, QWidget *parent)
@@ -193,21 +197,31 @@ void COutputWindow::readerLoop(CPipe *pipe, COutputBuffer *buffer)
 void COutputWindow::showPending(Stream s)
 {
     StreamState &st = m_streams[s];
-    const QString text = st.buffer->take(m_batchChars);
-    if (!text.isEmpty()) {
-        // Output goes at the end whatever the user clicked; the view follows
-        // it only while it was showing the end.
-        QScrollBar *bar = st.pane->verticalScrollBar();
-        const bool following = bar->value() == bar->maximum();
+    // Slices go in until the batch size or the time budget of this turn is
+    // used up, so that a slow turn (a loaded machine) inserts less.
+    QElapsedTimer spent;
+    spent.start();
+    qsizetype inserted = 0;
+    QScrollBar *bar = st.pane->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    while (inserted < m_batchChars && spent.elapsed() < kTurnBudgetMs) {
+        const QString text = st.buffer->take(std::min(kSliceChars, m_batchChars - inserted));
+        if (text.isEmpty())
+            break;
+        // Output goes at the end whatever the user clicked.
         QTextCursor cursor(st.pane->document());
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(text);
+        inserted += text.size();
+    }
+    if (inserted > 0) {
+        // The view follows the output only while it was showing the end.
         if (following)
             bar->setValue(bar->maximum());
         emit textShown(s);
     }
-    // More than one batch waiting: the rest goes in on the next turn, after
-    // input and painting have had theirs.
+    // More waiting: the rest goes in on the next turn, after input and
+    // painting have had theirs.
     if (st.buffer->pending() > 0)
         QMetaObject::invokeMethod(this, [this, s] { showPending(s); }, Qt::QueuedConnection);
     else

@@ -120,5 +120,5 @@ private:
     bool m_bInitialised = false;
     bool m_bClosed = false;
     bool m_bOutputComplete = false;
-    qsizetype m_batchChars = 128 * 1024;
+    qsizetype m_batchChars = 256 * 1024;
 };
