@@ -71,7 +71,6 @@ private slots:
     void inputLimitedTo4000();
     void cgiButtonFollowsChosenMethod();
     void cancelKeepsSavedValues();
-    void savedMethodWithBlanksShownTrimmed();
     void viewMode_data();
     void viewMode();
 
@@ -174,22 +173,6 @@ void tst_InputDialogs::cancelKeepsSavedValues()
     QCOMPARE(result, int(QDialog::Rejected));
     QCOMPARE(dialog.values().input(), QStringLiteral("kept"));
     QCOMPARE(dialog.values().requestMethod(), QStringLiteral("POST"));
-}
-
-void tst_InputDialogs::savedMethodWithBlanksShownTrimmed()
-{
-    CScriptInputsDlg dialog;
-    CScriptInput start;
-    start.setRequestMethod("GET");
-    dialog.setValues(start);
-    bool cgiVisible = false;
-    QString shown;
-    execWith(dialog, [&] {
-        cgiVisible = dialog.cgiButton()->isVisible();
-        shown = dialog.methodCombo()->currentText();
-    });
-    QVERIFY(cgiVisible);
-    QCOMPARE(shown, QStringLiteral("GET"));
 }
 
 void tst_InputDialogs::viewMode_data()

@@ -105,8 +105,6 @@ private slots:
     void sendInputAfterTheEndIsRefused();
     void childEndedBeforeTheWindowWasShown();
     void viewInputsShowsTheRunsInputReadOnly();
-    void resizeRule_data();
-    void resizeRule();
 };
 
 void tst_OutputWindow::streamsLandInTheirOwnPanes()
@@ -376,31 +374,6 @@ void tst_OutputWindow::viewInputsShowsTheRunsInputReadOnly()
     QVERIFY(readOnly);
     QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
     run.window->OnClose();
-}
-
-void tst_OutputWindow::resizeRule_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("large") << QSize(700, 500);
-    QTest::newRow("small") << QSize(300, 120);
-}
-
-void tst_OutputWindow::resizeRule()
-{
-    QFETCH(QSize, size);
-    COutputWindow window;
-    window.show();
-    window.resize(size);
-    QPlainTextEdit *out = window.pane(COutputWindow::StdOut);
-    QWidget *client = out->parentWidget();
-    QTRY_COMPARE(client->width(), size.width());
-    const int cx = client->width();
-    const int cy = client->height();
-    const int h = cy - 24;
-    QCOMPARE(out->geometry(), QRect(1, h / 40, cx - 1, h * 25 / 40));
-    QCOMPARE(window.pane(COutputWindow::StdErr)->geometry(), QRect(1, h * 26 / 40 + 2, cx - 1, h * 14 / 40));
-    QCOMPARE(window.statusLine()->geometry(), QRect(1, cy - 22, cx - 1, 20));
-    window.OnClose();
 }
 
 QTEST_MAIN(tst_OutputWindow)
