@@ -15,7 +15,6 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,10 +24,10 @@ namespace {
 // What the child reports through its close-on-exec report pipe.
 struct ChildReport
 {
-    int stage; // SetupDone, SetupFailed or ExecFailed
+    int stage; // SetupFailed or ExecFailed
     int error;
 };
-enum : int { SetupDone = 0, SetupFailed = 1, ExecFailed = 2 };
+enum : int { SetupFailed = 1, ExecFailed = 2 };
 
 void closeFd(int &fd)
 {
@@ -102,10 +101,6 @@ CProcess::CProcess(const QString &program, const QStringList &arguments)
 
 CProcess::~CProcess()
 {
-    // A child never resumed reads end of data on its go pipe and leaves
-    // without running the program.
-    closeFd(m_goFd);
-    closeFd(m_reportFd);
     JoinWaiter();
     std::lock_guard lock(m_reapMutex);
     if (m_pid > 0 && !m_reaped.load()) {
@@ -178,7 +173,7 @@ QString CProcess::resolveProgram(int &error) const
 
 int CProcess::Start(int flags)
 {
-    Q_UNUSED(flags); // the child always starts in a new group and waits for Resume
+    Q_UNUSED(flags); // the child always starts in a new group of its own
     if (m_pid > 0) {
         m_lastError = EBUSY;
         return 0;
@@ -225,26 +220,17 @@ int CProcess::Start(int flags)
         && limit.rlim_cur < static_cast<rlim_t>(maxFd))
         maxFd = static_cast<int>(limit.rlim_cur);
 
-    // The go channel is a socket so that Resume can write to a child that
-    // has died meanwhile without raising SIGPIPE.
-    int goPipe[2];
+    // The child reports a failed set-up or exec here; a successful exec
+    // closes the pipe, so Start knows the program runs before it returns.
     int reportPipe[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, goPipe) != 0) {
-        m_lastError = errno;
-        closeFd(devNull);
-        return 0;
-    }
     if (::pipe2(reportPipe, O_CLOEXEC) != 0) {
         m_lastError = errno;
-        closeFd(goPipe[0]);
-        closeFd(goPipe[1]);
         closeFd(devNull);
         return 0;
     }
 
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int goFd = goPipe[0];
         const int reportFd = reportPipe[1];
 
         // Signal handlers and ignored signals of the editor (SIGPIPE) are not
@@ -277,35 +263,18 @@ int CProcess::Start(int flags)
         if (!directory.empty() && ::chdir(directory.c_str()) != 0)
             failInChild(reportFd, SetupFailed);
 
-        // Nothing of the editor above fd 2 stays open, not even while the
-        // child waits (it would hold other children's go pipes).
-        const int low = goFd < reportFd ? goFd : reportFd;
-        const int high2 = goFd < reportFd ? reportFd : goFd;
-        closeRange(3, low - 1, maxFd);
-        closeRange(low + 1, high2 - 1, maxFd);
-        closeRange(high2 + 1, AllAbove, maxFd);
-
-        const ChildReport ready{SetupDone, 0};
-        if (::write(reportFd, &ready, sizeof ready) != static_cast<ssize_t>(sizeof ready))
-            ::_exit(127);
-
-        char go = 0;
-        ssize_t n;
-        while ((n = ::read(goFd, &go, 1)) < 0 && errno == EINTR) {
-        }
-        if (n != 1)
-            ::_exit(127); // dropped without Resume
+        // Nothing of the editor above fd 2 reaches the program.
+        closeRange(3, reportFd - 1, maxFd);
+        closeRange(reportFd + 1, AllAbove, maxFd);
 
         ::execv(nativePath.c_str(), argv.data());
         failInChild(reportFd, ExecFailed);
     }
 
-    closeFd(goPipe[0]);
     closeFd(reportPipe[1]);
     closeFd(devNull);
     if (pid < 0) {
         m_lastError = errno;
-        closeFd(goPipe[1]);
         closeFd(reportPipe[0]);
         return 0;
     }
@@ -313,10 +282,10 @@ int CProcess::Start(int flags)
     ::setpgid(pid, pid);
 
     ChildReport report{};
-    if (!readReport(reportPipe[0], report) || report.stage != SetupDone) {
-        m_lastError = report.stage == SetupFailed ? report.error : ECHILD;
-        closeFd(goPipe[1]);
-        closeFd(reportPipe[0]);
+    const bool failed = readReport(reportPipe[0], report);
+    closeFd(reportPipe[0]);
+    if (failed) {
+        m_lastError = report.error;
         int status;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
@@ -324,8 +293,6 @@ int CProcess::Start(int flags)
     }
 
     m_pid = pid;
-    m_goFd = goPipe[1];
-    m_reportFd = reportPipe[0];
     m_lastError = 0;
     m_exitCode = StillActive;
 
@@ -344,18 +311,8 @@ int CProcess::Start(int flags)
 
 void CProcess::Resume()
 {
-    if (m_goFd < 0)
-        return;
-    const char go = 'g';
-    ssize_t n;
-    while ((n = ::send(m_goFd, &go, 1, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
-    }
-    closeFd(m_goFd);
-    // End of data on the report pipe means the exec succeeded.
-    ChildReport report{};
-    if (readReport(m_reportFd, report) && report.stage == ExecFailed)
-        m_lastError = report.error;
-    closeFd(m_reportFd);
+    // The program already runs once Start has returned: starting it
+    // stopped would hide exec failures from Start.
 }
 
 void CProcess::StartWaiter(int unused)

@@ -35,14 +35,12 @@ public:
     // Has no effect: the child inherits the editor's environment.
     void SetEnvironmentValue(const QString &name, const QString &value);
 
-    // Creates the child in a process group of its own, stopped until Resume.
-    // Returns non-zero on success, 0 when the program cannot be started
-    // (lastError() then holds the errno). After a successful start the
-    // editor's copies of the child's pipe ends are closed.
+    // Creates the child in a process group of its own and executes the
+    // program. Returns non-zero once the program runs, 0 when it cannot be
+    // started (lastError() then holds the errno). After a successful start
+    // the editor's copies of the child's pipe ends are closed.
     int Start(int flags = 0);
-    // Lets the child run the program and returns once it has been executed.
-    // Should the exec still fail (a file the system cannot execute),
-    // lastError() holds the errno and the child ends with exit code 127.
+    // Kept for the calling order of a run; the child already runs.
     void Resume();
     // Starts the waiter thread; the argument is not used.
     void StartWaiter(int unused = 0);
@@ -87,7 +85,5 @@ private:
     mutable std::atomic<long> m_exitCode{StillActive};
     // Reaping and Kill exclude each other, so a reaped pid is never signalled.
     mutable std::mutex m_reapMutex;
-    int m_goFd = -1;     // a byte here lets the waiting child exec
-    int m_reportFd = -1; // the child's setup and exec failures come back here
     std::thread m_waiter;
 };
