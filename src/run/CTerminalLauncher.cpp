@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
@@ -34,6 +35,33 @@ QStringList findTerminal()
     }
     return {};
 }
+
+// Drops the user's clicks and keys while the editor waits for a terminal,
+// so that nothing typed into the frozen windows takes effect afterwards.
+class InputSwallower : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
 
 } // namespace
 
@@ -78,10 +106,13 @@ bool CTerminalLauncher::runAndWait(const QStringList &command)
     if (!terminal.waitForStarted(-1))
         return false;
     if (terminal.state() == QProcess::Running) {
-        // Windows keep repainting; clicks and keys wait until the terminal is gone.
+        // Windows keep repainting; clicks and keys meanwhile are dropped.
+        InputSwallower swallower;
+        QCoreApplication::instance()->installEventFilter(&swallower);
         QEventLoop loop;
         QObject::connect(&terminal, &QProcess::finished, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::instance()->removeEventFilter(&swallower);
     }
     return true;
 }
