@@ -111,7 +111,7 @@ bool CTerminalLauncher::runAndWait(const QStringList &command)
         QCoreApplication::instance()->installEventFilter(&swallower);
         QEventLoop loop;
         QObject::connect(&terminal, &QProcess::finished, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
         QCoreApplication::instance()->removeEventFilter(&swallower);
     }
     return true;
