@@ -246,7 +246,10 @@ int CProcess::Start(int flags)
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
 
-        if (::setpgid(0, 0) != 0)
+        // A session of its own: a process group for Kill, and no controlling
+        // terminal, so that a program that looks for one (the debugger) uses
+        // its pipes even when the editor was started from a shell.
+        if (::setsid() < 0)
             failInChild(reportFd, SetupFailed);
 
         // Copies above 2 first, so that no source is overwritten before it is used.
@@ -278,8 +281,6 @@ int CProcess::Start(int flags)
         closeFd(reportPipe[0]);
         return 0;
     }
-    // Also set here, so that Kill reaches the group however soon it comes.
-    ::setpgid(pid, pid);
 
     ChildReport report{};
     const bool failed = readReport(reportPipe[0], report);

@@ -348,8 +348,6 @@ void tst_RunCommands::cancelledSaveRunsNothing()
 
 void tst_RunCommands::debugShowsNoticeThenDebugger()
 {
-    if (m_haveTty)
-        QSKIP("the debugger talks to the controlling terminal when there is one");
     writeScript("dbg.pl", "print \"debugged ok\\n\";\n");
     const COutcome o = trigger(ID_SCRIPT_DEBUG, [this](COutputWindow *w) {
         QCOMPARE(m_messages, QStringList{CRunCommands::debuggerNotice()});
