@@ -298,7 +298,7 @@ private slots:
     {
         ::signal(SIGPIPE, SIG_DFL);
         auto restore = qScopeGuard([] { ::signal(SIGPIPE, SIG_IGN); });
-        Run run(QStringLiteral("perl"), perl("print 'ran'"));
+        Run run(QStringLiteral("perl"), perl("sleep 30"));
         QVERIFY(run.process.Start());
         run.process.Kill();
         QTRY_VERIFY(isGone(run.process.pid()));
