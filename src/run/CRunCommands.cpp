@@ -204,11 +204,6 @@ bool CRunCommands::runInConsole(const CCommandSpec &spec)
     if (!QFileInfo(spec.program).isExecutable())
         return false;
     // The terminal, and korbu in it, start in the script's folder.
-    const QString previous = QDir::currentPath();
-    const bool moved = !spec.workingDirectory.isEmpty() && QDir::setCurrent(spec.workingDirectory);
     CBusyFrame busy(m_frame);
-    const bool started = CTerminalLauncher::runAndWait(QStringList{spec.program} + spec.arguments);
-    if (moved)
-        QDir::setCurrent(previous);
-    return started;
+    return CTerminalLauncher::runAndWait(QStringList{spec.program} + spec.arguments, spec.workingDirectory);
 }

@@ -90,7 +90,7 @@ QString CTerminalLauncher::launcherProgram()
     return inPath.isEmpty() ? beside : inPath;
 }
 
-bool CTerminalLauncher::runAndWait(const QStringList &command)
+bool CTerminalLauncher::runAndWait(const QStringList &command, const QString &workingDirectory)
 {
     const QStringList full = terminalCommand(command);
     if (full.isEmpty())
@@ -99,6 +99,8 @@ bool CTerminalLauncher::runAndWait(const QStringList &command)
     QProcess terminal;
     terminal.setProgram(full.first());
     terminal.setArguments(full.mid(1));
+    if (!workingDirectory.isEmpty())
+        terminal.setWorkingDirectory(workingDirectory);
     terminal.setStandardInputFile(QProcess::nullDevice());
     terminal.setProcessChannelMode(QProcess::ForwardedChannels);
 

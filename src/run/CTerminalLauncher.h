@@ -18,6 +18,8 @@ public:
     // The console-window launcher: `korbu` beside the executable, else the
     // one found in PATH, else the path beside the executable.
     static QString launcherProgram();
-    // Runs `command` in a terminal and waits. False when no terminal could be started.
-    static bool runAndWait(const QStringList &command);
+    // Runs `command` in a terminal started in `workingDirectory` (the
+    // editor's own folder when empty) and waits. False when no terminal
+    // could be started.
+    static bool runAndWait(const QStringList &command, const QString &workingDirectory = QString());
 };
