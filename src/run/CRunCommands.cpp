@@ -85,32 +85,14 @@ bool CRunCommands::saveDocument()
 
 void CRunCommands::OnScriptRun()
 {
-    if (!saveDocument())
-        return;
-    const COstrakDoc &doc = *m_frame.document();
-    const CSettings &settings = m_frame.app().settings();
-    if (settings.runInDosWindow()) {
-        const CCommandSpec spec =
-            CRunCommandLine::console(CRunCommandLine::Run, settings, doc.pathName(), launcherPath());
-        if (!runInConsole(spec))
-            message(QStringLiteral("Could not run ") + spec.displayLine);
-        return;
-    }
-    const CCommandSpec spec = CRunCommandLine::piped(CRunCommandLine::Run, settings, doc.pathName(), doc.title());
-    if (!runPiped(spec, ByRequestMethod))
-        message(QStringLiteral("Could not run ") + spec.displayLine);
+    if (saveDocument())
+        launch(CRunCommandLine::Run, ByRequestMethod, QStringLiteral("Could not run "));
 }
 
 void CRunCommands::OnScriptCompile()
 {
-    if (!saveDocument())
-        return;
-    const COstrakDoc &doc = *m_frame.document();
-    const CSettings &settings = m_frame.app().settings();
-    const CCommandSpec spec =
-        CRunCommandLine::piped(CRunCommandLine::Compile, settings, doc.pathName(), doc.title());
-    if (!runPiped(spec, WriteAndClose))
-        message(QStringLiteral("Could not compile ") + spec.displayLine);
+    if (saveDocument())
+        launch(CRunCommandLine::Compile, WriteAndClose, QStringLiteral("Could not compile "));
 }
 
 void CRunCommands::OnScriptDebug()
@@ -118,18 +100,23 @@ void CRunCommands::OnScriptDebug()
     if (!saveDocument())
         return;
     message(debuggerNotice());
+    launch(CRunCommandLine::Debug, WriteAndKeepOpen, QStringLiteral("Could not start debugging : "));
+}
+
+void CRunCommands::launch(CRunCommandLine::Command command, StdinRule rule, const QString &failure)
+{
     const COstrakDoc &doc = *m_frame.document();
     const CSettings &settings = m_frame.app().settings();
-    if (settings.runInDosWindow()) {
-        const CCommandSpec spec =
-            CRunCommandLine::console(CRunCommandLine::Debug, settings, doc.pathName(), launcherPath());
+    // Compile always shows its messages in the output window.
+    if (command != CRunCommandLine::Compile && settings.runInDosWindow()) {
+        const CCommandSpec spec = CRunCommandLine::console(command, settings, doc.pathName(), launcherPath());
         if (!runInConsole(spec))
             message(QStringLiteral("Could not run ") + spec.displayLine);
         return;
     }
-    const CCommandSpec spec = CRunCommandLine::piped(CRunCommandLine::Debug, settings, doc.pathName(), doc.title());
-    if (!runPiped(spec, WriteAndKeepOpen))
-        message(QStringLiteral("Could not start debugging : ") + spec.displayLine);
+    const CCommandSpec spec = CRunCommandLine::piped(command, settings, doc.pathName(), doc.title());
+    if (!runPiped(spec, rule))
+        message(failure + spec.displayLine);
 }
 
 void CRunCommands::OnSpecifyInputs()

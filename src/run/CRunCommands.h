@@ -49,6 +49,9 @@ signals:
 private:
     enum StdinRule { ByRequestMethod, WriteAndClose, WriteAndKeepOpen };
 
+    // Runs the command in the output window, or in a terminal in console-window mode.
+    void launch(CRunCommandLine::Command command, StdinRule rule, const QString &failure);
+
     bool saveDocument();
     // Runs the child with piped streams in an output window; false when it could not start.
     bool runPiped(const CCommandSpec &spec, StdinRule rule);
