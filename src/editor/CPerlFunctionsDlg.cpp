@@ -1,5 +1,6 @@
 #include "CPerlFunctionsDlg.h"
 
+#include "CReportList.h"
 #include "CFunctionsFile.h"
 #include "COstrakView.h"
 #include "CTextTableModel.h"
@@ -14,7 +15,7 @@
 
 CPerlFunctionsDlg::CPerlFunctionsDlg(COstrakView *view, const QString &functionsPath, QWidget *parent)
     : QDialog(parent)
-    , m_wndList(new QTreeView(this))
+    , m_wndList(new CReportList(this))
     , m_model(new CTextTableModel({QStringLiteral("Function"), QStringLiteral("Description"),
                                    QStringLiteral("Code Template")},
                                   this))
@@ -34,15 +35,6 @@ CPerlFunctionsDlg::CPerlFunctionsDlg(COstrakView *view, const QString &functions
 
     m_wndList->setObjectName(QStringLiteral("list1067"));
     m_wndList->setModel(m_model);
-    m_wndList->setRootIsDecorated(false);
-    m_wndList->setItemsExpandable(false);
-    m_wndList->setUniformRowHeights(true);
-    m_wndList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_wndList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_wndList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_wndList->setAllColumnsShowFocus(true);
-    m_wndList->header()->setSectionsMovable(false);
-    m_wndList->header()->setStretchLastSection(false);
     m_wndList->header()->resizeSection(kFunctionColumn, 175);
     m_wndList->header()->resizeSection(kDescriptionColumn, 350);
     m_wndList->header()->resizeSection(kTemplateColumn, 350);

@@ -1,5 +1,6 @@
 #include "CVariablesDlg.h"
 
+#include "CReportList.h"
 #include "CPredefinedVariables.h"
 #include "CTextTableModel.h"
 #include "CVariableListModel.h"
@@ -14,7 +15,7 @@ CVariablesDlg::CVariablesDlg(int kind, const QByteArray &text, QWidget *parent)
     : QDialog(parent)
     , m_strText(text)
     , m_nKind(kind)
-    , m_wndList(new QTreeView(this))
+    , m_wndList(new CReportList(this))
 {
     setObjectName(QStringLiteral("variablesDlg"));
     setWindowTitle(QStringLiteral("List special variables"));
@@ -28,16 +29,7 @@ CVariablesDlg::CVariablesDlg(int kind, const QByteArray &text, QWidget *parent)
     connect(close, &QAction::triggered, this, &QDialog::accept);
 
     m_wndList->setObjectName(QStringLiteral("list1002"));
-    m_wndList->setRootIsDecorated(false);
-    m_wndList->setItemsExpandable(false);
-    m_wndList->setUniformRowHeights(true);
-    m_wndList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_wndList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_wndList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_wndList->setAllColumnsShowFocus(true);
     m_wndList->header()->setSectionsClickable(false);
-    m_wndList->header()->setSectionsMovable(false);
-    m_wndList->header()->setStretchLastSection(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
