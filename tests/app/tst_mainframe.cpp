@@ -1,3 +1,4 @@
+#include "CModalHandler.h"
 #include "CTestEnvironment.h"
 
 #include "app/CMainFrame.h"
@@ -25,19 +26,6 @@
 
 namespace {
 
-// Hands the next modal dialog to `handler` once it is open.
-void handleNextModal(std::function<void(QWidget *)> handler)
-{
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, handler] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            handler(modal);
-        }
-    });
-    timer->start(10);
-}
 
 // Sets an environment variable for the life of the object.
 class EnvironmentValue

@@ -1,3 +1,4 @@
+#include "CModalHandler.h"
 #include "CTestEnvironment.h"
 
 #include "app/COstrakApp.h"
@@ -14,19 +15,6 @@
 
 namespace {
 
-// Hands the next modal dialog to `handler` once it is open.
-void handleNextModal(std::function<void(QWidget *)> handler)
-{
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, handler] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            handler(modal);
-        }
-    });
-    timer->start(10);
-}
 
 } // namespace
 
