@@ -7,6 +7,9 @@
 #include "editor/COstrakView.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
@@ -34,6 +37,7 @@ private slots:
     void openMissingFileReportsIt();
     void recentFilesHoldFour();
     void titleShowsNameAndModifiedMark();
+    void droppedFileOpens();
 
 private:
     // Schedules the next file dialog: checks where it starts, moves to
@@ -260,6 +264,21 @@ void TestFileCommands::titleShowsNameAndModifiedMark()
     QVERIFY(!m_frame->isWindowModified());
     m_frame->view()->setBytes("2;\n", false);
     QVERIFY(m_frame->isWindowModified());
+}
+
+void TestFileCommands::droppedFileOpens()
+{
+    const QString path = m_env->path("dropped.pl");
+    CTestEnvironment::writeFile(path, "print 'dropped';\n");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_frame.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_frame.get(), &drop);
+    QCOMPARE(m_frame->document()->pathName(), path);
+    QCOMPARE(m_frame->view()->bytes(), QByteArray("print 'dropped';\n"));
 }
 
 QTEST_MAIN(TestFileCommands)
