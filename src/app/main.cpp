@@ -11,10 +11,6 @@ int main(int argc, char *argv[])
 {
     // A child that closes its pipe must not take the editor down with it.
     std::signal(SIGPIPE, SIG_IGN);
-    // The embedded browser refuses to start as root unless its sandbox is off.
-    if (::geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrak"));

@@ -6,12 +6,14 @@
 #include "CPerlFunctionsDlg.h"
 #include "CTearOffFrame.h"
 #include "CVariablesDlg.h"
-#include "CWebFrame.h"
+#include "CBrowserLauncher.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/COstrakApp.h"
 
 #include <QAction>
+#include <QMessageBox>
+#include <QProcess>
 #include <QTreeView>
 
 CEditorWindows *CEditorWindows::install(CMainFrame &frame)
@@ -35,6 +37,7 @@ CEditorWindows::CEditorWindows(CMainFrame &frame)
     // Read once per run, here, while the frame is being built.
     , m_pFunctionsDlg(new CPerlFunctionsDlg(frame.view(), frame.app().besideExecutable(QStringLiteral("OSTRAK.FNL")),
                                             &frame))
+    , m_strBrowserProgram(CBrowserLauncher::defaultProgram())
 {
     setObjectName(QStringLiteral("editorWindows"));
 }
@@ -43,11 +46,13 @@ CEditorWindows::~CEditorWindows()
 {
     for (const QPointer<QWidget> &w : std::as_const(m_openWindows))
         delete w.data();
+    for (QProcess *browser : findChildren<QProcess *>())
+        CBrowserLauncher::stop(browser);
 }
 
-CWebFrame *CEditorWindows::lastWebFrame() const
+QProcess *CEditorWindows::lastBrowser() const
 {
-    return m_pWebFrame.data();
+    return m_pBrowser.data();
 }
 
 void CEditorWindows::adopt(QWidget *window)
@@ -82,15 +87,19 @@ CTearOffFrame *CEditorWindows::OnViewTearOff()
     return frame;
 }
 
-CWebFrame *CEditorWindows::OnViewInBrowser()
+QProcess *CEditorWindows::OnViewInBrowser()
 {
-    if (!CInBrowserRule::isEnabled(m_frame.document()->pathName()))
+    const QString path = m_frame.document()->pathName();
+    if (!CInBrowserRule::isEnabled(path))
         return nullptr;
-    auto *frame = new CWebFrame(m_frame.document()->pathName());
-    m_pWebFrame = frame;
-    adopt(frame);
-    frame->show();
-    return frame;
+    QProcess *browser = CBrowserLauncher::start(m_strBrowserProgram, path, this);
+    if (!browser) {
+        QMessageBox::warning(&m_frame, QStringLiteral("Ostrak"),
+                             QStringLiteral("Could not run ") + m_strBrowserProgram + QLatin1Char(' ') + path);
+        return nullptr;
+    }
+    m_pBrowser = browser;
+    return browser;
 }
 
 void CEditorWindows::OnUpdateViewInBrowser()

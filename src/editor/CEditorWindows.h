@@ -3,11 +3,12 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 class CMainFrame;
 class CPerlFunctionsDlg;
 class CTearOffFrame;
-class CWebFrame;
+class QProcess;
 
 // The list and extra windows around the editor: the variable lists, the Perl
 // functions window (created hidden with the frame), Tear Off and In Browser.
@@ -22,15 +23,17 @@ public:
     ~CEditorWindows() override;
 
     CPerlFunctionsDlg *functionsWindow() const { return m_pFunctionsDlg; }
-    // The browser window most recently opened; empty once it is closed.
-    CWebFrame *lastWebFrame() const;
+    // The browser most recently started; empty once its window is closed.
+    QProcess *lastBrowser() const;
+    void setBrowserProgram(const QString &program) { m_strBrowserProgram = program; }
 
     // Opens the list window of `kind` modally (0 scalars, 1 arrays, 2
     // hashes, 9 the predefined variables).
     void OnViewVariables(int kind);
     void OnViewFunctions();
     CTearOffFrame *OnViewTearOff();
-    CWebFrame *OnViewInBrowser();
+    // Starts a browser window on the saved file; a message when it cannot be started.
+    QProcess *OnViewInBrowser();
     void OnUpdateViewInBrowser();
 
 private:
@@ -39,6 +42,7 @@ private:
 
     CMainFrame &m_frame;
     CPerlFunctionsDlg *m_pFunctionsDlg;
-    QPointer<CWebFrame> m_pWebFrame;
+    QPointer<QProcess> m_pBrowser;
+    QString m_strBrowserProgram;
     QList<QPointer<QWidget>> m_openWindows;
 };

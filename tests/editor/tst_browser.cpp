@@ -1,3 +1,4 @@
+#include "CModalHandler.h"
 #include "CTestEnvironment.h"
 
 #include "app/CMainFrame.h"
@@ -7,12 +8,14 @@
 #include "editor/CInBrowserRule.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
-#include "editor/CWebFrame.h"
-#include "editor/CWebPageView.h"
+#include "browser/CWebFrame.h"
+#include "browser/CWebPageView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QPointer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
@@ -78,44 +81,63 @@ private slots:
         const QString path = m_env->path(fileName);
         CTestEnvironment::writeFile(path, "<html><head><title>Greeting</title></head>"
                                           "<body><p>Hello from disk</p></body></html>\n");
-        QVERIFY(m_frame->OpenDocumentFile(path));
-        // Unsaved edits are not what the browser shows.
-        m_frame->view()->setBytes("<html><body>unsaved</body></html>", false);
-
-        QPointer<CWebFrame> browser = openBrowser();
-        QVERIFY(browser && browser->isVisible());
-        QVERIFY(!browser->parentWidget());   // a window of its own
-        QSignalSpy loaded(browser->view(), &QWebEngineView::loadFinished);
-        QCOMPARE(browser->windowTitle(), m_frame->document()->pathName());
+        CWebFrame browser(path);
+        browser.show();
+        QSignalSpy loaded(browser.view(), &QWebEngineView::loadFinished);
+        QCOMPARE(browser.windowTitle(), path);
         QVERIFY(loaded.wait(60000));
         QCOMPARE(loaded.first().first().toBool(), true);
-        QCOMPARE(browser->view()->url(), QUrl::fromLocalFile(path));
-        QCOMPARE(browser->view()->title(), QStringLiteral("Greeting"));
+        QCOMPARE(browser.view()->url(), QUrl::fromLocalFile(path));
+        QCOMPARE(browser.view()->title(), QStringLiteral("Greeting"));
         auto text = std::make_shared<QString>();
-        browser->view()->page()->toPlainText([text](const QString &t) { *text = t; });
+        browser.view()->page()->toPlainText([text](const QString &t) { *text = t; });
         QTRY_COMPARE_WITH_TIMEOUT(text->trimmed(), QStringLiteral("Hello from disk"), 20000);
+    }
 
-        // Each use opens a window; a closed one deletes itself, the rest go with the frame.
-        QPointer<CWebFrame> second = openBrowser();
-        QVERIFY(second && second != browser);
-        QSignalSpy secondLoaded(second->view(), &QWebEngineView::loadFinished);
-        QVERIFY(secondLoaded.wait(60000));
-        browser->close();
-        QTRY_VERIFY(browser.isNull());
+    // In Browser starts a browser process of its own on the saved file (not
+    // the editor's unsaved text); each use starts another; they go with the frame.
+    void inBrowserStartsBrowserProcesses()
+    {
+        const QString path = m_env->path(QStringLiteral("page.html"));
+        CTestEnvironment::writeFile(path, "<html><body>on disk</body></html>\n");
+        QVERIFY(m_frame->OpenDocumentFile(path));
+        m_frame->view()->setBytes("<html><body>unsaved</body></html>", false);
+        auto *windows = m_frame->findChild<CEditorWindows *>();
+        windows->setBrowserProgram(QStringLiteral(OSTRAK_BIN_DIR "/ostrak-browser"));
+
+        QList<QPointer<QProcess>> browsers;
+        for (int i = 0; i < 2; ++i) {
+            m_frame->action(ID_VIEW_IN_BROWSER)->trigger();
+            QPointer<QProcess> browser = windows->lastBrowser();
+            QVERIFY(browser);
+            QVERIFY(!browsers.contains(browser));
+            QCOMPARE(browser->arguments(), QStringList{path});
+            QByteArray out;
+            QTRY_VERIFY_WITH_TIMEOUT((out += browser->readAllStandardOutput()).contains("loaded true"), 60000);
+            browsers << browser;
+        }
+        const qint64 pid = browsers.first()->processId();
         m_frame.reset();
-        QVERIFY(second.isNull());
+        QVERIFY(browsers.first().isNull());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1/cmdline").arg(pid))
+                || CTestEnvironment::readFile(QStringLiteral("/proc/%1/cmdline").arg(pid)).isEmpty());
+    }
+
+    void missingBrowserProgramIsReported()
+    {
+        const QString path = m_env->path(QStringLiteral("page.htm"));
+        CTestEnvironment::writeFile(path, "<html></html>\n");
+        QVERIFY(m_frame->OpenDocumentFile(path));
+        auto *windows = m_frame->findChild<CEditorWindows *>();
+        windows->setBrowserProgram(m_env->path(QStringLiteral("no-such-browser")));
+        QString text;
+        answerNextMessageBox(QMessageBox::Ok, &text);
+        m_frame->action(ID_VIEW_IN_BROWSER)->trigger();
+        QCOMPARE(text, QStringLiteral("Could not run ") + m_env->path(QStringLiteral("no-such-browser")) + " " + path);
+        QVERIFY(!windows->lastBrowser());
     }
 
 private:
-    CWebFrame *openBrowser()
-    {
-        QAction *inBrowser = m_frame->action(ID_VIEW_IN_BROWSER);
-        if (!inBrowser->isEnabled())
-            return nullptr;
-        inBrowser->trigger();
-        return m_frame->findChild<CEditorWindows *>()->lastWebFrame();
-    }
-
     std::unique_ptr<CTestEnvironment> m_env;
     std::unique_ptr<CMainFrame> m_frame;
 };
