@@ -86,58 +86,58 @@ QStringList CRunCommandLine::splitArguments(const QString &text)
 CCommandSpec CRunCommandLine::piped(Command command, const CSettings &s, const QString &path,
                                     const QString &title)
 {
-    CCommandSpec spec;
-    spec.workingDirectory = workingDirectory(path);
+    CCommandSpec result;
+    result.workingDirectory = workingDirectory(path);
     const bool java = command != Debug && isJava(path);
     switch (command) {
     case Run:
         if (java) {
             const QString className = javaClassName(title);
-            spec.program = s.LOCAL_JAVA_EXE;
-            spec.arguments = splitArguments(s.LOCAL_JAVA_PRM) << className;
-            spec.displayLine = s.LOCAL_JAVA_EXE + kBlank + s.LOCAL_JAVA_PRM + kBlank + className;
+            result.program = s.LOCAL_JAVA_EXE;
+            result.arguments = splitArguments(s.LOCAL_JAVA_PRM) << className;
+            result.displayLine = s.LOCAL_JAVA_EXE + kBlank + s.LOCAL_JAVA_PRM + kBlank + className;
         } else {
-            spec.program = s.LOCAL_PERL_EXE;
-            spec.arguments = QStringList{path};
-            spec.displayLine = s.LOCAL_PERL_EXE + kBlank + path;
+            result.program = s.LOCAL_PERL_EXE;
+            result.arguments = QStringList{path};
+            result.displayLine = s.LOCAL_PERL_EXE + kBlank + path;
         }
         break;
     case Compile:
         if (java) {
-            spec.program = s.LOCAL_JAVAC_EXE;
-            spec.arguments = splitArguments(s.LOCAL_JAVAC_PRM) << path;
-            spec.displayLine = s.LOCAL_JAVAC_EXE + kBlank + s.LOCAL_JAVAC_PRM + kBlank + path;
+            result.program = s.LOCAL_JAVAC_EXE;
+            result.arguments = splitArguments(s.LOCAL_JAVAC_PRM) << path;
+            result.displayLine = s.LOCAL_JAVAC_EXE + kBlank + s.LOCAL_JAVAC_PRM + kBlank + path;
         } else {
-            spec.program = s.LOCAL_PERL_EXE;
-            spec.arguments = QStringList{QStringLiteral("-c"), path};
-            spec.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -c ") + path;
+            result.program = s.LOCAL_PERL_EXE;
+            result.arguments = QStringList{QStringLiteral("-c"), path};
+            result.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -c ") + path;
         }
         break;
     case Debug:
-        spec.program = s.LOCAL_PERL_EXE;
-        spec.arguments = QStringList{QStringLiteral("-d"), path};
-        spec.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -d ") + path;
+        result.program = s.LOCAL_PERL_EXE;
+        result.arguments = QStringList{QStringLiteral("-d"), path};
+        result.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -d ") + path;
         break;
     }
-    return spec;
+    return result;
 }
 
 CCommandSpec CRunCommandLine::console(Command command, const CSettings &s, const QString &path,
                                       const QString &launcher)
 {
-    CCommandSpec spec;
-    spec.program = launcher;
-    spec.workingDirectory = workingDirectory(path);
-    spec.arguments << launcherMarker() << s.LOCAL_PERL_EXE;
+    CCommandSpec result;
+    result.program = launcher;
+    result.workingDirectory = workingDirectory(path);
+    result.arguments << launcherMarker() << s.LOCAL_PERL_EXE;
     QString line = QStringLiteral("korbu ") + launcherMarker() + kBlank + s.LOCAL_PERL_EXE;
     if (command == Debug) {
-        spec.arguments << QStringLiteral("-d");
+        result.arguments << QStringLiteral("-d");
         line += QStringLiteral(" -d ") + path;
     } else {
-        spec.arguments << splitArguments(s.LOCAL_PERL_PRM);
+        result.arguments << splitArguments(s.LOCAL_PERL_PRM);
         line += kBlank + s.LOCAL_PERL_PRM + kBlank + path;
     }
-    spec.arguments << path;
-    spec.displayLine = line;
-    return spec;
+    result.arguments << path;
+    result.displayLine = line;
+    return result;
 }

@@ -109,14 +109,14 @@ void CRunCommands::launch(CRunCommandLine::Command command, StdinRule rule, cons
     const CSettings &settings = m_frame.app().settings();
     // Compile always shows its messages in the output window.
     if (command != CRunCommandLine::Compile && settings.runInDosWindow()) {
-        const CCommandSpec spec = CRunCommandLine::console(command, settings, doc.pathName(), launcherPath());
-        if (!runInConsole(spec))
-            message(QStringLiteral("Could not run ") + spec.displayLine);
+        const CCommandSpec line = CRunCommandLine::console(command, settings, doc.pathName(), launcherPath());
+        if (!runInConsole(line))
+            message(QStringLiteral("Could not run ") + line.displayLine);
         return;
     }
-    const CCommandSpec spec = CRunCommandLine::piped(command, settings, doc.pathName(), doc.title());
-    if (!runPiped(spec, rule))
-        message(failure + spec.displayLine);
+    const CCommandSpec line = CRunCommandLine::piped(command, settings, doc.pathName(), doc.title());
+    if (!runPiped(line, rule))
+        message(failure + line.displayLine);
 }
 
 void CRunCommands::OnSpecifyInputs()
@@ -128,7 +128,7 @@ void CRunCommands::OnSpecifyInputs()
         m_scriptInput = dialog.values();
 }
 
-bool CRunCommands::runPiped(const CCommandSpec &spec, StdinRule rule)
+bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
 {
     CPipe stdinPipe;
     CPipe stdoutPipe;
@@ -137,9 +137,9 @@ bool CRunCommands::runPiped(const CCommandSpec &spec, StdinRule rule)
     stdoutPipe.CreatePipeEnds();
     stderrPipe.CreatePipeEnds();
 
-    CProcess process(spec.program, spec.arguments);
+    CProcess process(command.program, command.arguments);
     process.AttachPipes(&stdinPipe, &stdoutPipe, &stderrPipe);
-    process.SetWorkingDirectory(spec.workingDirectory);
+    process.SetWorkingDirectory(command.workingDirectory);
     for (int i = 0; i < m_scriptInput.m_nCgiCount && i < CScriptInput::MaxCgiParameters; ++i)
         process.SetEnvironmentValue(m_scriptInput.m_strCgiNames[i], m_scriptInput.m_strCgiValues[i]);
     if (!process.Start(kCreationFlags))
@@ -186,11 +186,11 @@ bool CRunCommands::runPiped(const CCommandSpec &spec, StdinRule rule)
     return true;
 }
 
-bool CRunCommands::runInConsole(const CCommandSpec &spec)
+bool CRunCommands::runInConsole(const CCommandSpec &command)
 {
-    if (!QFileInfo(spec.program).isExecutable())
+    if (!QFileInfo(command.program).isExecutable())
         return false;
     // The terminal, and korbu in it, start in the script's folder.
     CBusyFrame busy(m_frame);
-    return CTerminalLauncher::runAndWait(QStringList{spec.program} + spec.arguments, spec.workingDirectory);
+    return CTerminalLauncher::runAndWait(QStringList{command.program} + command.arguments, command.workingDirectory);
 }

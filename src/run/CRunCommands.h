@@ -54,9 +54,9 @@ private:
 
     bool saveDocument();
     // Runs the child with piped streams in an output window; false when it could not start.
-    bool runPiped(const CCommandSpec &spec, StdinRule rule);
+    bool runPiped(const CCommandSpec &command, StdinRule rule);
     // Runs korbu with the interpreter line in a terminal and waits for it.
-    bool runInConsole(const CCommandSpec &spec);
+    bool runInConsole(const CCommandSpec &command);
     void message(const QString &text);
 
     CMainFrame &m_frame;

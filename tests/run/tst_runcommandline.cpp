@@ -94,12 +94,12 @@ private slots:
         s.LOCAL_JAVAC_EXE = "/usr/bin/javac";
         s.LOCAL_JAVAC_PRM = "-g";
         const auto c = static_cast<CRunCommandLine::Command>(command);
-        const CCommandSpec spec = console ? CRunCommandLine::console(c, s, path, "/opt/ostrak/korbu")
+        const CCommandSpec result = console ? CRunCommandLine::console(c, s, path, "/opt/ostrak/korbu")
                                           : CRunCommandLine::piped(c, s, path, path.section('/', -1));
-        QCOMPARE(spec.program, program);
-        QCOMPARE(spec.arguments, arguments);
-        QCOMPARE(spec.displayLine, display);
-        QCOMPARE(spec.workingDirectory, folder);
+        QCOMPARE(result.program, program);
+        QCOMPARE(result.arguments, arguments);
+        QCOMPARE(result.displayLine, display);
+        QCOMPARE(result.workingDirectory, folder);
     }
 
     void stdinRules_data()
