@@ -40,15 +40,7 @@ CPerlFunctionsDlg::CPerlFunctionsDlg(COstrakView *view, const QString &functions
     m_wndList->header()->resizeSection(kTemplateColumn, 350);
     connect(m_wndList, &QAbstractItemView::doubleClicked, this, [this] { OnDblclkList(); });
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setMenuBar(menuBar);
-    layout->addWidget(m_wndList);
-
-    // 354 by 201 dialog units.
-    const QFontMetrics fm = fontMetrics();
-    resize(354 * fm.averageCharWidth() / 4, 201 * fm.height() / 8 + menuBar->sizeHint().height());
+    m_wndList->fillWindow(this, menuBar, 354, 201);
 
     loadFunctions(functionsPath);
 }

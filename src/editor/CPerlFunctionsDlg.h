@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CReportList.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -35,7 +37,7 @@ private:
     void loadFunctions(const QString &path);
 
     QString m_strTemplate;
-    QTreeView *m_wndList;
+    CReportList *m_wndList;
     CTextTableModel *m_model;
     COstrakView *m_pView;
 };

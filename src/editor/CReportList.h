@@ -2,6 +2,8 @@
 
 #include <QTreeView>
 
+class QMenuBar;
+
 // A flat, read-only list in report form: one row per item, whole rows
 // selected, one at a time, columns at fixed widths.
 class CReportList : public QTreeView
@@ -10,4 +12,9 @@ class CReportList : public QTreeView
 
 public:
     explicit CReportList(QWidget *parent = nullptr);
+
+    // Makes the list fill `window` below its menu bar and sizes the window
+    // from dialog units (a quarter of the average character width, an eighth
+    // of the font height).
+    void fillWindow(QWidget *window, QMenuBar *menuBar, int widthUnits, int heightUnits);
 };

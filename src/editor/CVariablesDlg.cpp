@@ -31,15 +31,7 @@ CVariablesDlg::CVariablesDlg(int kind, const QByteArray &text, QWidget *parent)
     m_wndList->setObjectName(QStringLiteral("list1002"));
     m_wndList->header()->setSectionsClickable(false);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setMenuBar(menuBar);
-    layout->addWidget(m_wndList);
-
-    // 362 by 169 dialog units.
-    const QFontMetrics fm = fontMetrics();
-    resize(362 * fm.averageCharWidth() / 4, 169 * fm.height() / 8 + menuBar->sizeHint().height());
+    m_wndList->fillWindow(this, menuBar, 362, 169);
 
     initialise();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CReportList.h"
+
 #include <QByteArray>
 #include <QDialog>
 
@@ -28,5 +30,5 @@ private:
 
     QByteArray m_strText;
     int m_nKind;
-    QTreeView *m_wndList;
+    CReportList *m_wndList;
 };
