@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 CPerlFunctionsDlg::CPerlFunctionsDlg(COstrakView *view, const QString &functionsPath, QWidget *parent)
     : QDialog(parent)

@@ -9,7 +9,6 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 CVariablesDlg::CVariablesDlg(int kind, const QByteArray &text, QWidget *parent)
     : QDialog(parent)
