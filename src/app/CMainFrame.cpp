@@ -100,14 +100,19 @@ void CMainFrame::createMenus()
 {
     std::function<void(QMenu *, const std::vector<CMenuItem> &)> fill =
         [&](QMenu *menu, const std::vector<CMenuItem> &items) {
+            CMenuItem::Kind previous = CMenuItem::Command;
             for (const CMenuItem &item : items) {
                 switch (item.kind) {
                 case CMenuItem::Command:
                     menu->addAction(action(item.id));
                     break;
-                case CMenuItem::Separator:
-                    menu->addSeparator();
+                case CMenuItem::Separator: {
+                    QAction *separator = menu->addSeparator();
+                    // The separator after the recent-file list hides while the list is empty.
+                    if (previous == CMenuItem::RecentFiles)
+                        m_recentSeparator = separator;
                     break;
+                }
                 case CMenuItem::Submenu:
                     fill(menu->addMenu(QString::fromUtf8(item.title)), item.items);
                     break;
@@ -122,22 +127,13 @@ void CMainFrame::createMenus()
                         });
                         m_recentActions << a;
                     }
-                    m_recentSeparator = menu->addSeparator();
                     break;
                 }
+                previous = item.kind;
             }
         };
     for (const CMenu &m : CCommandTable::menus()) {
-        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.title));
-        // The recent-file list stands in for one separator of the table.
-        std::vector<CMenuItem> items = m.items;
-        for (size_t i = 0; i + 1 < items.size(); ++i) {
-            if (items[i].kind == CMenuItem::RecentFiles && items[i + 1].kind == CMenuItem::Separator) {
-                items.erase(items.begin() + static_cast<long>(i) + 1);
-                break;
-            }
-        }
-        fill(menu, items);
+        fill(menuBar()->addMenu(QString::fromUtf8(m.title)), m.items);
     }
     updateRecentFileActions();
 }
@@ -536,16 +532,14 @@ void CMainFrame::updateCheckMarks()
 void CMainFrame::connectFrameCommands()
 {
     // View > Toolbar acts on the main toolbar only.
-    setHandler(ID_VIEW_TOOLBAR, [this] { m_mainToolBar->setVisible(m_mainToolBar->isHidden()); updateCheckMarks(); });
-    setHandler(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); updateCheckMarks(); });
-    setHandler(ID_VIEW_SCRIPTING_TOOLBAR, [this] {
-        m_scriptingToolBar->setVisible(m_scriptingToolBar->isHidden());
+    const auto toggle = [this](QWidget *bar) {
+        bar->setVisible(bar->isHidden());
         updateCheckMarks();
-    });
-    setHandler(ID_VIEW_OPERATORS, [this] {
-        m_operatorsPalette->setVisible(m_operatorsPalette->isHidden());
-        updateCheckMarks();
-    });
+    };
+    setHandler(ID_VIEW_TOOLBAR, [this, toggle] { toggle(m_mainToolBar); });
+    setHandler(ID_VIEW_STATUS_BAR, [this, toggle] { toggle(statusBar()); });
+    setHandler(ID_VIEW_SCRIPTING_TOOLBAR, [this, toggle] { toggle(m_scriptingToolBar); });
+    setHandler(ID_VIEW_OPERATORS, [this, toggle] { toggle(m_operatorsPalette); });
     setHandler(ID_VIEW_FONT, [this] { m_view->OnViewFont(); });
     setHandler(ID_TOOLS_DOS_WINDOW, [this] { OnDosWindow(); });
     for (const auto *table : {&CInsertionTable::scripting(), &CInsertionTable::operators()}) {
