@@ -1,5 +1,7 @@
 #include "CReportList.h"
 
+#include "app/CDialogUnits.h"
+
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QVBoxLayout>
@@ -25,7 +27,6 @@ void CReportList::fillWindow(QWidget *window, QMenuBar *menuBar, int widthUnits,
     layout->setSpacing(0);
     layout->setMenuBar(menuBar);
     layout->addWidget(this);
-    const QFontMetrics fm = window->fontMetrics();
-    window->resize(widthUnits * fm.averageCharWidth() / 4,
-                   heightUnits * fm.height() / 8 + menuBar->sizeHint().height());
+    window->resize(CDialogUnits::toPixels(window->fontMetrics(), widthUnits, heightUnits)
+                   + QSize(0, menuBar->sizeHint().height()));
 }

@@ -14,7 +14,6 @@ public:
     explicit CReportList(QWidget *parent = nullptr);
 
     // Makes the list fill `window` below its menu bar and sizes the window
-    // from dialog units (a quarter of the average character width, an eighth
-    // of the font height).
+    // from dialog units.
     void fillWindow(QWidget *window, QMenuBar *menuBar, int widthUnits, int heightUnits);
 };

@@ -5,6 +5,7 @@
 #include "CProcess.h"
 #include "CScriptInputsDlg.h"
 #include "CSendInputDlg.h"
+#include "app/CDialogUnits.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -118,9 +119,8 @@ COutputWindow::COutputWindow(QWidget *parent)
     m_sendInputDlg = new CSendInputDlg(this);
     m_sendInputDlg->setModal(false);
 
-    // 328 x 246 dialog units of client area.
-    const QFontMetrics fm(font());
-    resize(328 * fm.averageCharWidth() / 4, 246 * fm.height() / 8 + m_menuBar->sizeHint().height());
+    // The client area below the menu is 328 x 246 dialog units.
+    resize(CDialogUnits::toPixels(QFontMetrics(font()), 328, 246) + QSize(0, m_menuBar->sizeHint().height()));
 }
 
 COutputWindow::~COutputWindow()

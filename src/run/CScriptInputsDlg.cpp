@@ -1,5 +1,7 @@
 #include "CScriptInputsDlg.h"
 
+#include "app/CDialogUnits.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -86,9 +88,7 @@ CScriptInputsDlg::CScriptInputsDlg(QWidget *parent)
     layout->addLayout(left, 1);
     layout->addLayout(right);
 
-    // 339 x 159 dialog units.
-    const QFontMetrics fm(font());
-    resize(339 * fm.averageCharWidth() / 4, 159 * fm.height() / 8);
+    resize(CDialogUnits::toPixels(QFontMetrics(font()), 339, 159));
 
     connect(m_ok, &QPushButton::clicked, this, &CScriptInputsDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CScriptInputsDlg::reject);

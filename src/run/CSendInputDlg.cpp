@@ -1,6 +1,7 @@
 #include "CSendInputDlg.h"
 
 #include "CPipe.h"
+#include "app/CDialogUnits.h"
 
 #include <QGridLayout>
 #include <QLineEdit>
@@ -28,9 +29,7 @@ CSendInputDlg::CSendInputDlg(QWidget *parent)
     layout->addWidget(m_eof, 1, 1);
     layout->setColumnStretch(0, 1);
 
-    // 334 x 50 dialog units.
-    const QFontMetrics fm(font());
-    resize(334 * fm.averageCharWidth() / 4, 50 * fm.height() / 8);
+    resize(CDialogUnits::toPixels(QFontMetrics(font()), 334, 50));
 
     connect(m_send, &QPushButton::clicked, this, &CSendInputDlg::accept);
     connect(m_eof, &QPushButton::clicked, this, &CSendInputDlg::sendEndOfInput);
