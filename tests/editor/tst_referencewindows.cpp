@@ -1,4 +1,5 @@
 #include "CModalHandler.h"
+#include "CFrameFixture.h"
 #include "CTestEnvironment.h"
 
 #include "app/CMainFrame.h"
@@ -218,17 +219,7 @@ private slots:
     }
 
 private:
-    // A frame over a program folder holding `functions` as OSTRAK.FNL
-    // (no file at all when `functions` is null).
-    CMainFrame &makeFrame(const QByteArray &functions)
-    {
-        m_env = std::make_unique<CTestEnvironment>();
-        if (!functions.isNull())
-            CTestEnvironment::writeFile(m_env->path(QStringLiteral("OSTRAK.FNL")), functions);
-        m_frame = std::make_unique<CMainFrame>(m_env->app());
-        m_frame->OnFileNew();
-        return *m_frame;
-    }
+    CMainFrame &makeFrame(const QByteArray &functions) { return openFrame(m_env, m_frame, functions); }
 
     CPerlFunctionsDlg *functionsWindow() const
     {

@@ -1,3 +1,4 @@
+#include "CFrameFixture.h"
 #include "CTestEnvironment.h"
 
 #include "app/CMainFrame.h"
@@ -20,10 +21,7 @@ class TestTearOff : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<CTestEnvironment>();
-        CTestEnvironment::writeFile(m_env->path(QStringLiteral("OSTRAK.FNL")), "abs,Absolute,abs($x);\n");
-        m_frame = std::make_unique<CMainFrame>(m_env->app());
-        m_frame->OnFileNew();
+        openFrame(m_env, m_frame);
     }
 
     void cleanup()
