@@ -1,12 +1,10 @@
+#include "CFrameFixture.h"
 #include "CModalHandler.h"
-#include "CTestEnvironment.h"
 
-#include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/COperatorsPalette.h"
 #include "app/COstrakApp.h"
 #include "app/CToolbarArt.h"
-#include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
 
 #include <QFontDialog>
@@ -15,7 +13,6 @@
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QScreen>
-#include <QSet>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +21,8 @@
 
 using namespace Qt::StringLiterals;
 
+// The main window shown as the user sees it: menus, bars, palette and the
+// insertion commands behind their buttons.
 class TestMainFrame : public QObject
 {
     Q_OBJECT
@@ -31,23 +30,20 @@ class TestMainFrame : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<CTestEnvironment>();
-        m_frame = std::make_unique<CMainFrame>(m_env->app());
+        m_fx.open();
+        m_fx->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_fx.frame.get()));
     }
 
-    void cleanup()
-    {
-        m_frame.reset();
-        m_env.reset();
-    }
+    void cleanup() { m_fx.close(); }
 
     void initialGeometry_data()
     {
         QTest::addColumn<QRect>("desktop");
         QTest::addColumn<QRect>("expected");
         QTest::newRow("1024 by 768") << QRect(0, 0, 1024, 768) << QRect(170, 128, 682, 512);
-        QTest::newRow("divisions truncate") << QRect(0, 0, 1366, 768) << QRect(227, 128, 910, 512);
-        QTest::newRow("desktop not at the origin") << QRect(1920, 0, 1280, 1024) << QRect(2133, 170, 852, 682);
+        QTest::newRow("divisions truncate, not at the origin") << QRect(1920, 0, 1366, 768)
+                                                               << QRect(2147, 128, 910, 512);
         QTest::newRow("tiny") << QRect(0, 0, 2, 2) << QRect(0, 0, 0, 0);
     }
 
@@ -58,35 +54,116 @@ private slots:
         QCOMPARE(CMainFrame::initialGeometry(desktop), expected);
     }
 
-    void shownFrameAndPalette()
+    // Every menu item, accelerator and toolbar button against the command
+    // table; each insertion button is clicked on a selection and undone.
+    void commandTable()
     {
-        COperatorsPalette *palette = m_frame->operatorsPalette();
-        QVERIFY(palette->isHidden());   // floats once the frame is shown
-        const QRect expected = CMainFrame::initialGeometry(m_frame->screen()->geometry());
-        showFrame();
-        QCOMPARE(m_frame->geometry(), expected);
-        QVERIFY(palette->isVisible() && palette->isWindow());
-        QCOMPARE(palette->pos(), QPoint(m_frame->frameGeometry().right() + 3, m_frame->frameGeometry().top()));
+        QFile file(QStringLiteral(OSTRAK_SOURCE_DIR "/tests/app/commands.tsv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QMap<QString, QList<QAction *>> places;
+        std::function<void(QMenu *, const QString &)> walk = [&](QMenu *menu, const QString &place) {
+            for (QAction *a : menu->actions()) {
+                if (idOf(a) != "recent" || places[place].isEmpty() || idOf(places[place].last()) != "recent")
+                    places[place] << a;
+                if (a->menu())
+                    walk(a->menu(), place + '>' + a->text().remove('&'));
+            }
+        };
+        for (QAction *top : m_fx->menuBar()->actions())
+            walk(top->menu(), top->text().remove('&'));
+        places["main"] = m_fx->mainToolBar()->actions();
+        places["scripting"] = m_fx->scriptingToolBar()->actions();
+        for (QToolButton *b : m_fx->operatorsPalette()->buttons())
+            places["operators"] << b->defaultAction();
 
-        // 44 buttons in rows of three, in button order: 15 rows, the last of two.
-        const QList<QToolButton *> buttons = palette->buttons();
-        QCOMPARE(buttons.size(), 44);
-        QCOMPARE(buttons.first()->defaultAction(), m_frame->action(32962));
-        QCOMPARE(buttons.last()->defaultAction(), m_frame->action(32995));
-        QSet<int> rowTops;
-        for (int i = 0; i < buttons.size(); ++i) {
-            const QRect g = buttons[i]->geometry();
-            rowTops.insert(g.top());
-            if (i % 3)   // beside its left neighbour
-                QVERIFY(g.top() == buttons[i - 1]->y() && g.left() > buttons[i - 1]->geometry().right());
-            else if (i)   // below the row before, at the left edge
-                QVERIFY(g.top() > buttons[i - 3]->geometry().bottom() && g.left() == buttons[0]->x());
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            QStringList f = QString::fromUtf8(line).split('\t');
+            for (QString &field : f)
+                field.replace("\\t", "\t").replace("\\r", "\r").replace("\\n", "\n");
+            const QString &where = f[0];
+            QAction *a = where == "keys" ? m_fx->action(f[1].toInt())
+                                         : places[where].isEmpty() ? nullptr : places[where].takeFirst();
+            QVERIFY2(a && idOf(a) == f[1], line.constData());
+            QStringList keys, expectedKeys;
+            for (const QKeySequence &k : a->shortcuts())
+                keys << k.toString();
+            for (const QString &k : f[5].split(", ", Qt::SkipEmptyParts))
+                expectedKeys << QKeySequence(k).toString();
+            if (where == "keys") {
+                QCOMPARE(keys, expectedKeys);
+                continue;
+            }
+            if (where == "scripting" || where == "operators")
+                QCOMPARE(inserted(a), "L " + f[6].replace("%s", "abc").toUtf8() + " R");
+            else if (where != "main" && f[1] != "-" && f[1] != "recent")
+                QCOMPARE(a->text() + (keys.isEmpty() ? QString() : '\t' + keys.first()), f[2]);
+            if (where != "main" && f[1] != "-") {
+                QCOMPARE(a->statusTip(), f[3]);
+                QCOMPARE(keys, expectedKeys);
+            }
+            if (!f[4].isEmpty())
+                QCOMPARE(a->toolTip(), f[4]);
+            if (f[7] == "greyed")
+                QVERIFY(!a->isEnabled());
         }
-        QCOMPARE(rowTops.size(), 15);
+        for (auto it = places.cbegin(); it != places.cend(); ++it)
+            QVERIFY2(it->isEmpty(), qPrintable(it.key() + " has more items than the table"));
+    }
 
+    void insertion_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selEnd");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("quotes, nothing selected") << 32939 << "ab"_ba << 1 << 1 << "a '' b"_ba;
+        QTest::newRow("subscript, nothing selected") << 32937 << "$a"_ba << 2 << 2 << "$a[]"_ba;
+        QTest::newRow("wrap keeps multi-byte and odd bytes") << 32938 << "\xc3\xa9\xff"_ba << 0 << 3
+                                                             << " \"\xc3\xa9\xff\" "_ba;
+        QTest::newRow("if template at column 1 of an empty line")
+            << 32780 << "#!\r\n\r\n"_ba << 4 << 4 << "#!\r\n\tif ( ) {\r\n\t}\r\n\telse {\r\n\t}\r\n\r\n"_ba;
+        QTest::newRow("template in the middle of a line")
+            << 32781 << "ab\r\n"_ba << 1 << 1 << "a\twhile ( ) {\r\n\t}\r\nb\r\n"_ba;
+        QTest::newRow("template in an LF document") << 32781 << "x\n"_ba << 2 << 2 << "x\n\twhile ( ) {\n\t}\n"_ba;
+    }
+
+    // The caret ends after the inserted text; one Undo takes it back.
+    void insertion()
+    {
+        QFETCH(int, id);
+        QFETCH(QByteArray, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selEnd);
+        QFETCH(QByteArray, expected);
+        COstrakView *view = m_fx->view();
+        QCOMPARE(inserted(m_fx->action(id), text, selStart, selEnd, false), expected);
+        const long caret = expected.size() - (text.size() - selEnd);
+        QCOMPARE(view->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), caret);
+        QCOMPARE(view->SendScintilla(QsciScintillaBase::SCI_GETANCHOR), caret);
+        QVERIFY(m_fx->document()->isModified());
+        view->undo();
+        QCOMPARE(view->bytes(), text);
+    }
+
+    void paletteAndIcons()
+    {
+        COperatorsPalette *palette = m_fx->operatorsPalette();
+        QCOMPARE(m_fx->geometry(), CMainFrame::initialGeometry(m_fx->screen()->geometry()));
+        QVERIFY(palette->isVisible() && palette->isWindow());
+        QCOMPARE(palette->pos(), QPoint(m_fx->frameGeometry().right() + 3, m_fx->frameGeometry().top()));
+        // Rows of three in button order: 15 rows, the last of two.
+        const QList<QToolButton *> buttons = palette->buttons();
+        for (int i = 1; i < buttons.size(); ++i) {
+            const QRect g = buttons[i]->geometry(), before = buttons[i - 1]->geometry();
+            QVERIFY(i % 3 ? g.top() == before.top() && g.left() > before.right()
+                          : g.top() > before.bottom() && g.left() == buttons[0]->x());
+        }
         // Every toolbar button shows a picture of its size.
-        const std::pair<QToolBar *, QSize> bars[] = {{m_frame->mainToolBar(), CToolbarArt::kMainButton},
-                                                     {m_frame->scriptingToolBar(), CToolbarArt::kScriptingButton}};
+        const std::pair<QToolBar *, QSize> bars[] = {{m_fx->mainToolBar(), CToolbarArt::kMainButton},
+                                                     {m_fx->scriptingToolBar(), CToolbarArt::kScriptingButton}};
         for (const auto &[bar, size] : bars) {
             for (QAction *a : bar->actions()) {
                 const QImage image = a->icon().pixmap(size).toImage();
@@ -111,104 +188,74 @@ private slots:
     {
         QFETCH(int, command);
         QFETCH(int, target);
-        showFrame();
-        const QList<QWidget *> bars{m_frame->mainToolBar(), m_frame->scriptingToolBar(), m_frame->operatorsPalette(),
-                                    m_frame->statusBar()};
-        QAction *action = m_frame->action(command);
+        const QList<QWidget *> bars{m_fx->mainToolBar(), m_fx->scriptingToolBar(), m_fx->operatorsPalette(),
+                                    m_fx->statusBar()};
+        QAction *action = m_fx->action(command);
         QVERIFY(action->isChecked());
         action->trigger();
         QVERIFY(!action->isChecked());
         for (int i = 0; i < bars.size(); ++i)
             QCOMPARE(bars[i]->isVisible(), i != target);
         action->trigger();
-        QVERIFY(action->isChecked());
-        QVERIFY(bars[target]->isVisible());
-        // Closed by its own window: the mark follows.
+        QVERIFY(action->isChecked() && bars[target]->isVisible());
         if (command == ID_VIEW_OPERATORS) {
-            m_frame->operatorsPalette()->close();
+            bars[target]->close();   // closed by its own window: the mark follows
             QVERIFY(!action->isChecked());
         }
     }
 
-    void disabledItems()
+    void caretAndPrompts()
     {
-        QList<QAction *> inMenus;   // greyed, but in their menus
-        for (QAction *top : m_frame->menuBar()->actions())
-            inMenus += top->menu()->actions();
-        for (int id : {int(ID_SCRIPT_RUN_IN_BROWSER), int(ID_TOOLS_INPUT_DESIGNER)})
-            QVERIFY(!m_frame->action(id)->isEnabled() && inMenus.contains(m_frame->action(id)));
-        for (int id : {32780, 32962, 32995, int(ID_VIEW_FONT), int(ID_TOOLS_DOS_WINDOW)})
-            QVERIFY(m_frame->action(id)->isEnabled());
-    }
-
-    void caretPane()
-    {
-        QCOMPARE(m_frame->caretPaneText(), QStringLiteral("Line =   0, Col=  0"));
-        m_env->app().setCaretPosition(12, 5);
-        QCOMPARE(m_frame->caretPaneText(), QStringLiteral("Line =  12, Col=  5"));
-        m_env->app().setCaretPosition(12345, 1000);
-        QCOMPARE(m_frame->caretPaneText(), QStringLiteral("Line = 12345, Col=1000"));
-        m_frame->OnFileNew();
-        QCOMPARE(m_frame->caretPaneText(), QStringLiteral("Line =   1, Col=  1"));
-        m_frame->view()->setBytes("abc\r\nde");
-        QTest::keyClick(m_frame->view(), Qt::Key_End);
-        QCOMPARE(m_frame->caretPaneText(), QStringLiteral("Line =   1, Col=  4"));
-        // Lock indicators are blank where the platform cannot tell.
-        for (int id : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL})
-            QCOMPARE(m_frame->indicatorText(id), QString());
-    }
-
-    void promptsWhileHighlighted()
-    {
-        showFrame();
-        QCOMPARE(m_frame->statusText(), QStringLiteral("Ready"));
-        // A main toolbar button, and a palette button in a window of its own.
-        const std::pair<QWidget *, QString> buttons[] = {
-            {m_frame->mainToolBar()->widgetForAction(m_frame->action(ID_FILE_NEW)), "Create a new document"},
-            {m_frame->operatorsPalette()->buttons().first(), "Pattern matching"}};
-        for (const auto &[button, prompt] : buttons) {
-            QEvent enter(QEvent::Enter), leave(QEvent::Leave);
-            QCoreApplication::sendEvent(button, &enter);
-            QCOMPARE(m_frame->statusText(), prompt);
-            QCoreApplication::sendEvent(button, &leave);
-            QCOMPARE(m_frame->statusText(), QStringLiteral("Ready"));
-        }
-        QMenu *file = m_frame->menuBar()->actions().first()->menu();
-        file->popup(m_frame->mapToGlobal(QPoint(10, 10)));
-        file->setActiveAction(m_frame->action(ID_FILE_OPEN));
-        QCOMPARE(m_frame->statusText(), QStringLiteral("Open an existing document"));
+        m_fx->view()->setBytes("abc\r\nde");
+        m_fx->view()->setFocus();
+        QTest::keyClick(m_fx->view(), Qt::Key_End);
+        QCOMPARE(m_fx->caretPaneText(), QStringLiteral("Line =   1, Col=  4"));
+        m_fx.env->app().setCaretPosition(12345, 1000);
+        QCOMPARE(m_fx->caretPaneText(), QStringLiteral("Line = 12345, Col=1000"));
+        // A highlighted button or menu item shows its prompt, "Ready" after it.
+        QCOMPARE(m_fx->statusText(), QStringLiteral("Ready"));
+        QWidget *button = m_fx->operatorsPalette()->buttons().first();
+        QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+        QCoreApplication::sendEvent(button, &enter);
+        QCOMPARE(m_fx->statusText(), QStringLiteral("Pattern matching"));
+        QCoreApplication::sendEvent(button, &leave);
+        QCOMPARE(m_fx->statusText(), QStringLiteral("Ready"));
+        QMenu *file = m_fx->menuBar()->actions().first()->menu();
+        file->popup(m_fx->mapToGlobal(QPoint(10, 10)));
+        file->setActiveAction(m_fx->action(ID_FILE_OPEN));
+        QCOMPARE(m_fx->statusText(), QStringLiteral("Open an existing document"));
         file->close();
     }
 
     // Settings changed since the last New reach the view at the next one.
     void newScriptTakesSettings()
     {
-        m_env->writeConfig({"TAB_EXPAND=Y", "TAB_SIZE=4"});
-        m_frame->OnFileNew();
-        m_frame->show();
-        m_frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
-        m_env->writeConfig({"TAB_EXPAND=Y", "TAB_SIZE=2", "REMOTE_PERL_EXE=/usr/bin/perl",
-                            "VIEW_FONT=-19,0,0,0,400,0,0,0,0,0,0,0,49,DejaVu Sans Mono"});
-        m_frame->view()->setFocus();
-        m_frame->view()->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
-        QTest::keyClick(m_frame->view(), Qt::Key_Tab);
-        QCOMPARE(m_frame->view()->bytes(), "#!\r\n    "_ba);
-        m_frame->document()->setModified(false);
-        QVERIFY(m_frame->OnFileNew());
-        QCOMPARE(m_frame->view()->font().pixelSize(), 19);
-        m_frame->view()->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
-        QTest::keyClick(m_frame->view(), Qt::Key_Tab);
-        QCOMPARE(m_frame->view()->bytes(), "#!/usr/bin/perl\r\n  "_ba);
+        m_fx.env->writeConfig({"TAB_EXPAND=Y", "TAB_SIZE=4"});
+        m_fx->OnFileNew();
+        m_fx->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_fx.frame.get()));
+        m_fx.env->writeConfig({"TAB_EXPAND=Y", "TAB_SIZE=2", "REMOTE_PERL_EXE=/usr/bin/perl",
+                               "VIEW_FONT=-19,0,0,0,400,0,0,0,0,0,0,0,49,DejaVu Sans Mono"});
+        COstrakView *view = m_fx->view();
+        view->setFocus();
+        view->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->bytes(), "#!\r\n    "_ba);
+        m_fx->document()->setModified(false);
+        QVERIFY(m_fx->OnFileNew());
+        QCOMPARE(view->font().pixelSize(), 19);
+        view->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->bytes(), "#!/usr/bin/perl\r\n  "_ba);
 
         bool opened = false;
         handleNextModal([&opened](QWidget *w) {
             opened = qobject_cast<QFontDialog *>(w) != nullptr;
             static_cast<QDialog *>(w)->reject();
         });
-        QTest::keyClick(m_frame->view(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_VERIFY(opened);
-        QCOMPARE(m_frame->view()->bytes(), "#!/usr/bin/perl\r\n  "_ba);   // the key typed nothing
+        QCOMPARE(view->bytes(), "#!/usr/bin/perl\r\n  "_ba);   // the key typed nothing
     }
 
     void dosWindow()
@@ -225,29 +272,51 @@ private slots:
         QFile::setPermissions(terminal, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("TERMINAL", terminal.toUtf8());
         qputenv("SHELL", "/bin/bash");
-        m_frame->action(ID_TOOLS_DOS_WINDOW)->trigger();
-        // The command waited for the terminal to end.
-        QCOMPARE(CTestEnvironment::readFile(record), "-e\n/bin/bash\n"_ba);
-
-        // No terminal program at all.
+        m_fx->action(ID_TOOLS_DOS_WINDOW)->trigger();
+        QCOMPARE(CTestEnvironment::readFile(record), "-e\n/bin/bash\n"_ba);   // waited for the terminal
         qputenv("TERMINAL", "/nonexistent/terminal");
         qputenv("PATH", dir.filePath(QStringLiteral("none")).toUtf8());
         qputenv("SHELL", "/bin/zsh");
         QString text;
         answerNextMessageBox(QMessageBox::Ok, &text);
-        m_frame->OnDosWindow();
+        m_fx->OnDosWindow();
         QCOMPARE(text, QStringLiteral("Could not run /bin/zsh"));
     }
 
 private:
-    void showFrame()
+    static QString idOf(QAction *a)
     {
-        m_frame->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        return a->isSeparator() ? u"-"_s
+             : a->menu()        ? u"submenu"_s
+             : a->data().toInt() ? QString::number(a->data().toInt())
+                                 : u"recent"_s;
     }
 
-    std::unique_ptr<CTestEnvironment> m_env;
-    std::unique_ptr<CMainFrame> m_frame;
+    // Selects selStart..selEnd of `text`, clicks the button of `a` and returns
+    // the script; undoes the insertion when `undo`.
+    QByteArray inserted(QAction *a, const QByteArray &text = "L abc R"_ba, int selStart = 2, int selEnd = 5,
+                        bool undo = true)
+    {
+        COstrakView *view = m_fx->view();
+        view->setBytes(text);
+        view->SendScintilla(QsciScintillaBase::SCI_SETSEL, selStart, selEnd);
+        m_fx->document()->setModified(false);
+        auto *b = qobject_cast<QToolButton *>(m_fx->scriptingToolBar()->widgetForAction(a));
+        for (QToolButton *p : m_fx->operatorsPalette()->buttons())
+            b = p->defaultAction() == a ? p : b;
+        if (!b || !b->isVisible() || !b->isEnabled())
+            return "no button for " + a->objectName().toUtf8();
+        QTest::mouseClick(b, Qt::LeftButton);
+        const QByteArray after = view->bytes();
+        if (undo) {
+            view->undo();
+            if (view->bytes() != text)
+                return "Undo left " + view->bytes();
+        }
+        return after;
+    }
+
+    CFrameFixture m_fx;
 };
 
 QTEST_MAIN(TestMainFrame)

@@ -3,6 +3,7 @@
 #include "CTestEnvironment.h"
 
 #include "app/CMainFrame.h"
+#include "editor/COstrakDoc.h"
 
 #include <QByteArray>
 
@@ -10,14 +11,30 @@
 
 // A main frame with a new document on a throw-away program directory that
 // holds `functions` as OSTRAK.FNL (no file at all when `functions` is null).
-inline CMainFrame &openFrame(std::unique_ptr<CTestEnvironment> &env, std::unique_ptr<CMainFrame> &frame,
-                             const QByteArray &functions = QByteArrayLiteral("abs,Absolute,abs($x);\n"))
+struct CFrameFixture
 {
-    frame.reset();
-    env = std::make_unique<CTestEnvironment>();
-    if (!functions.isNull())
-        CTestEnvironment::writeFile(env->path(QStringLiteral("OSTRAK.FNL")), functions);
-    frame = std::make_unique<CMainFrame>(env->app());
-    frame->OnFileNew();
-    return *frame;
-}
+    CMainFrame &open(const QByteArray &functions = QByteArrayLiteral("abs,Absolute,abs($x);\n"))
+    {
+        close();
+        env = std::make_unique<CTestEnvironment>();
+        if (!functions.isNull())
+            CTestEnvironment::writeFile(env->path(QStringLiteral("OSTRAK.FNL")), functions);
+        frame = std::make_unique<CMainFrame>(env->app());
+        frame->OnFileNew();
+        return *frame;
+    }
+
+    // Closes without the question about unsaved changes.
+    void close()
+    {
+        if (frame && frame->document())
+            frame->document()->setModified(false);
+        frame.reset();
+        env.reset();
+    }
+
+    CMainFrame *operator->() const { return frame.get(); }
+
+    std::unique_ptr<CTestEnvironment> env;
+    std::unique_ptr<CMainFrame> frame;
+};
