@@ -2,16 +2,25 @@
 #include "run/COutputWindow.h"
 #include "run/CPipe.h"
 #include "run/CProcess.h"
+#include "run/CScriptInputsDlg.h"
 #include "run/CSendInputDlg.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
 
 #include <csignal>
+#include <functional>
 #include <memory>
+
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,9 +56,39 @@ struct CTestRun
     bool finished() const { return window->isOutputComplete() && !status().isEmpty(); }
 };
 
+// Runs `steps` inside the dialog's modal loop and returns the dialog's result.
+int execWith(QDialog &dialog, const std::function<void()> &steps)
+{
+    QTimer::singleShot(0, &dialog, [&dialog, steps] {
+        steps();
+        if (dialog.isVisible())
+            dialog.reject();
+    });
+    return dialog.exec();
+}
+
+// What arrives on `fd` within a few seconds, up to `expected` bytes; a
+// final "<eof>" when the other side has closed.
+QByteArray readFrom(int fd, int expected)
+{
+    QByteArray got;
+    char buf[4096];
+    while (got.size() < expected) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0)
+            break;
+        const ssize_t n = ::read(fd, buf, std::min(sizeof buf, size_t(expected - got.size())));
+        if (n <= 0)
+            return got + "<eof>";
+        got.append(buf, n);
+    }
+    return got;
+}
+
 } // namespace
 
-class tst_OutputWindow : public QObject
+// The output window of a local run and the input dialogs around it.
+class TestRunWindows : public QObject
 {
     Q_OBJECT
 
@@ -68,7 +107,6 @@ private slots:
             << R"($|=1; print "out 1\n"; print STDERR "err 1\n"; print "out 2\n"; print STDERR "err 2\n"; exit 3)"
             << false << "out 1\nout 2\n" << "err 1\nerr 2\n" << 3;
         QTest::newRow("killed") << R"($|=1; print "x\n"; kill 'KILL', $$)" << false << "x\n" << "" << 137;
-        QTest::newRow("terminated") << "kill 'TERM', $$" << false << "" << "" << 143;
         QTest::newRow("character split across writes")
             << R"($|=1; print "caf\xc3"; select undef, undef, undef, 0.5; print "\xa9 \xe2\x82"; )"
                R"(select undef, undef, undef, 0.5; print "\xac\n";)"
@@ -156,18 +194,16 @@ private slots:
         run.window->OnClose();
     }
 
-    void fiftyMegabytesAllShown()
+    void twentyMegabytesAllShown()
     {
         CTestRun run;
-        // 655,360 lines of 80 bytes: 50 MiB.
-        QVERIFY(run.start(R"(my $x = "x" x 71; printf "%08d%s\n", $_, $x for 1..655360;)"));
+        // 262,144 lines of 80 bytes: 20 MiB.
+        QVERIFY(run.start(R"(my $x = "x" x 71; printf "%08d%s\n", $_, $x for 1..262144;)"));
         run.window->show();
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
         QTextDocument *doc = run.window->pane(COutputWindow::StdOut)->document();
-        QCOMPARE(doc->characterCount() - 1, 655360 * 80);
-        QCOMPARE(doc->blockCount(), 655360 + 1);
-        QCOMPARE(doc->findBlockByNumber(0).text(), QStringLiteral("00000001") + QString(71, 'x'));
-        QCOMPARE(doc->findBlockByNumber(655359).text(), QStringLiteral("00655360") + QString(71, 'x'));
+        QCOMPARE(doc->characterCount() - 1, 262144 * 80);
+        QCOMPARE(doc->findBlockByNumber(262143).text(), QStringLiteral("00262144") + QString(71, 'x'));
         run.window->OnClose();
     }
 
@@ -181,10 +217,148 @@ private slots:
         answerNextMessageBox(QMessageBox::Ok, &text);
         run.window->findChild<QAction *>("command33015")->trigger();
         QCOMPARE(text, QStringLiteral("Completed script cannot receive inputs."));
-        QVERIFY(!run.window->sendInputDlg().isVisible());
         run.window->OnClose();
+    }
+    void typedMethod_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("blanks trimmed when saved") << "  gEt " << true << "  GET " << "GET";
+        QTest::newRow("longer than ten") << "abcdefghijkl" << true << "ABCDEFGHIJ" << "ABCDEFGHIJ";
+        QTest::newRow("Esc saves nothing") << "get" << false << "GET" << "";
+    }
+
+    void typedMethod()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, save);
+        QFETCH(QString, shown);
+        QFETCH(QString, saved);
+        CScriptInputsDlg dialog;
+        QString seen;
+        const int result = execWith(dialog, [&] {
+            QTest::keyClicks(dialog.methodCombo()->lineEdit(), typed);
+            QTest::keyClicks(dialog.inputEdit(), "text");
+            seen = dialog.methodCombo()->currentText();
+            if (save)
+                dialog.okButton()->click();
+            else
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        QCOMPARE(result, int(save ? QDialog::Accepted : QDialog::Rejected));
+        QCOMPARE(seen, shown);
+        QCOMPARE(dialog.values().requestMethod(), saved);
+        QCOMPARE(dialog.values().input(), QString(save ? "text" : ""));
+    }
+
+    void inputLimitedTo4000()
+    {
+        CScriptInputsDlg dialog;
+        CScriptInput start;
+        start.setInput(QString(3990, 'a'));
+        dialog.setValues(start);
+        QString afterPaste, afterKey;
+        execWith(dialog, [&] {
+            QPlainTextEdit *edit = dialog.inputEdit();
+            edit->moveCursor(QTextCursor::Start);
+            QApplication::clipboard()->setText(QString(50, 'b'));
+            edit->paste();
+            afterPaste = edit->toPlainText();
+            QTest::keyClick(edit, Qt::Key_C);
+            afterKey = edit->toPlainText();
+            dialog.okButton()->click();
+        });
+        // Only what fits of the paste went in, where it was pasted.
+        QCOMPARE(afterPaste, QString(10, 'b') + QString(3990, 'a'));
+        QCOMPARE(afterKey, afterPaste);
+        QCOMPARE(dialog.values().input(), afterPaste);
+    }
+
+    // Viewing shows the input but takes no typing.
+    void viewMode()
+    {
+        CScriptInputsDlg dialog;
+        CScriptInput start;
+        start.setInput("line 1\nline 2");
+        dialog.setValues(start);
+        dialog.setViewMode(true);
+        bool comboEnabled = true;
+        execWith(dialog, [&] {
+            comboEnabled = dialog.methodCombo()->isEnabled();
+            QTest::keyClicks(dialog.inputEdit(), "typed");
+            dialog.okButton()->click();
+        });
+        QVERIFY(!comboEnabled);
+        QCOMPARE(dialog.values().input(), QStringLiteral("line 1\nline 2"));
+    }
+
+    void sendWritesLineAndLineFeed_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("useEnter");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("enter key") << "abc" << true << QByteArray("abc\n");
+        QTest::newRow("utf-8") << QString::fromUtf8("caf\xc3\xa9") << false << QByteArray("caf\xc3\xa9\n");
+        QTest::newRow("limited to 256") << QString(300, 'z') << false << QByteArray(256, 'z') + '\n';
+    }
+
+    void sendWritesLineAndLineFeed()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, useEnter);
+        QFETCH(QByteArray, written);
+        CPipe pipe;
+        QVERIFY(pipe.CreatePipeEnds());
+        CSendInputDlg dialog;
+        dialog.setPipe(&pipe);
+        dialog.show();
+        dialog.lineEdit()->setText(line);
+        if (useEnter)
+            QTest::keyClick(dialog.lineEdit(), Qt::Key_Return);
+        else
+            dialog.sendButton()->click();
+        QCOMPARE(readFrom(pipe.readEnd(), int(written.size())), written);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.lineEdit()->text(), QString());
+        QVERIFY(!dialog.endOfInput());
+    }
+
+    // &eof ends the script's input; Esc only hides the dialog. Either way a
+    // line sent afterwards reaches the script only while its input is open.
+    void hidingTheSendDialog_data()
+    {
+        QTest::addColumn<bool>("eof");
+        QTest::newRow("&eof") << true;
+        QTest::newRow("Esc") << false;
+    }
+
+    void hidingTheSendDialog()
+    {
+        QFETCH(bool, eof);
+        CPipe pipe;
+        QVERIFY(pipe.CreatePipeEnds());
+        const int reader = ::dup(pipe.readEnd()); // stands for the child's end
+        CSendInputDlg dialog;
+        dialog.setPipe(&pipe);
+        dialog.show();
+        QTest::keyClicks(dialog.lineEdit(), "last");
+        dialog.sendButton()->click();
+        if (eof)
+            dialog.eofButton()->click();
+        else
+            QTest::keyClick(dialog.lineEdit(), Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.endOfInput(), eof);
+        dialog.show();
+        QTest::keyClicks(dialog.lineEdit(), "late");
+        dialog.sendButton()->click();
+        QCOMPARE(dialog.lineEdit()->text(), QString());
+        QCOMPARE(readFrom(reader, 10), eof ? QByteArray("last\n<eof>") : QByteArray("last\nlate\n"));
+        ::close(reader);
     }
 };
 
-QTEST_MAIN(tst_OutputWindow)
-#include "tst_outputwindow.moc"
+QTEST_MAIN(TestRunWindows)
+#include "tst_runwindows.moc"

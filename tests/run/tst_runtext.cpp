@@ -1,0 +1,196 @@
+#include "app/CSettings.h"
+#include "run/COutputBuffer.h"
+#include "run/CRunCommandLine.h"
+#include "run/CScriptInput.h"
+
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+// The text of a run: its command line and input going in, its output coming back.
+class TestRunText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void splitArguments_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("blanks only") << "  \t " << QStringList{};
+        QTest::newRow("single quotes keep blanks and backslash") << " -I'/a b\\c'  x" << QStringList{"-I/a b\\c", "x"};
+        QTest::newRow("escapes in double quotes") << "\"say \\\"hi\\\" \\n\"" << QStringList{"say \"hi\" \\n"};
+        QTest::newRow("backslash blank") << "a\\ b" << QStringList{"a b"};
+        QTest::newRow("empty quoted word, adjacent quotes join") << "'' 'a'\"b\"c" << QStringList{"", "abc"};
+        QTest::newRow("no expansion") << "$HOME;rm -rf *" << QStringList{"$HOME;rm", "-rf", "*"};
+        QTest::newRow("unterminated quote runs to end") << "'a b" << QStringList{"a b"};
+        QTest::newRow("trailing backslash dropped") << "a\\" << QStringList{"a"};
+    }
+
+    void splitArguments()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, words);
+        QCOMPARE(CRunCommandLine::splitArguments(text), words);
+    }
+
+    // Program, arguments, the line shown in messages and the folder of the run.
+    void commandLines_data()
+    {
+        QTest::addColumn<bool>("console");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("line");   // program, arguments..., then the display line and the folder
+        const QString pl = "/home/u/my dir/a;b $(x).pl";
+        const QString perl = "/usr/bin/perl";
+        const QString korbu = "/opt/ostrak/korbu";
+        const QString marker = "Halden+Ostrak+";
+        QTest::newRow("run perl: the path one argument")
+            << false << int(CRunCommandLine::Run) << pl << QStringList{perl, pl, perl + " " + pl, "/home/u/my dir"};
+        QTest::newRow("run java: class name") << false << int(CRunCommandLine::Run) << "/src/Hello.java"
+            << QStringList{"/usr/bin/java", "-cp", ".", "-Dname=a b", "Hello",
+                           "/usr/bin/java -cp . -Dname=\"a b\" Hello", "/src"};
+        QTest::newRow("compile java") << false << int(CRunCommandLine::Compile) << "/src/A.java"
+            << QStringList{"/usr/bin/javac", "-g", "/src/A.java", "/usr/bin/javac -g /src/A.java", "/src"};
+        QTest::newRow("debug java uses perl") << false << int(CRunCommandLine::Debug) << "/src/Hello.java"
+            << QStringList{perl, "-d", "/src/Hello.java", perl + " -d /src/Hello.java", "/src"};
+        QTest::newRow("upper-case .JAVA is perl") << false << int(CRunCommandLine::Compile) << "/s/A.JAVA"
+            << QStringList{perl, "-c", "/s/A.JAVA", perl + " -c /s/A.JAVA", "/s"};
+        QTest::newRow("console run: perl parameters split") << true << int(CRunCommandLine::Run) << "/d/x y.pl"
+            << QStringList{korbu, marker, perl, "-w", "-I/opt/my lib", "/d/x y.pl",
+                           "korbu Halden+Ostrak+ /usr/bin/perl -w -I'/opt/my lib' /d/x y.pl", "/d"};
+        QTest::newRow("console debug: no parameters") << true << int(CRunCommandLine::Debug) << "/d/x.pl"
+            << QStringList{korbu, marker, perl, "-d", "/d/x.pl", "korbu Halden+Ostrak+ /usr/bin/perl -d /d/x.pl", "/d"};
+    }
+
+    void commandLines()
+    {
+        QFETCH(bool, console);
+        QFETCH(int, command);
+        QFETCH(QString, path);
+        QFETCH(QStringList, line);
+        CSettings s;
+        s.LOCAL_PERL_EXE = "/usr/bin/perl";
+        s.LOCAL_PERL_PRM = "-w -I'/opt/my lib'";
+        s.LOCAL_JAVA_EXE = "/usr/bin/java";
+        s.LOCAL_JAVA_PRM = "-cp . -Dname=\"a b\"";
+        s.LOCAL_JAVAC_EXE = "/usr/bin/javac";
+        s.LOCAL_JAVAC_PRM = "-g";
+        const auto c = static_cast<CRunCommandLine::Command>(command);
+        const CCommandSpec r = console ? CRunCommandLine::console(c, s, path, "/opt/ostrak/korbu")
+                                       : CRunCommandLine::piped(c, s, path, path.section('/', -1));
+        QCOMPARE(QStringList{r.program} + r.arguments << r.displayLine << r.workingDirectory, line);
+    }
+
+    void stdinRules_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<bool>("writes");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("blanks around POST") << "  POST " << true << true;
+        QTest::newRow("GET") << "GET" << false << true;
+        QTest::newRow("empty") << "" << true << false;
+        QTest::newRow("lower case post is other") << "post" << false << false;
+    }
+
+    void stdinRules()
+    {
+        QFETCH(QString, method);
+        QFETCH(bool, writes);
+        QFETCH(bool, closes);
+        CScriptInput input;
+        input.setRequestMethod(method);
+        QCOMPARE(input.runWritesInput(), writes);
+        QCOMPARE(input.runClosesInput(), closes);
+    }
+
+    void decoding_data()
+    {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QString>("expected");
+        // Two reads that cut the 2-, 3- and 4-byte characters anywhere.
+        const QByteArray chars("\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
+        for (int cut = 1; cut < chars.size(); ++cut)
+            QTest::addRow("cut at %d", cut) << QByteArrayList{chars.left(cut), chars.mid(cut)}
+                                            << QString::fromUtf8(chars);
+        QTest::newRow("CR LF split, lone CR") << QByteArrayList{"a\r", "\nb\rc"} << "a\nb\nc";
+        QTest::newRow("cr cr lf") << QByteArrayList{"a\r\r\nb"} << "a\n\nb";
+        QTest::newRow("zero byte cuts nothing") << QByteArrayList{QByteArray("a\0b", 3)} << QStringLiteral("a\u2400b");
+        QTest::newRow("incomplete character at the end") << QByteArrayList{"ok\xe2\x82"} << QString::fromUtf8("ok\xe2\x82");
+    }
+
+    void decoding()
+    {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QString, expected);
+        COutputBuffer buffer;
+        for (const QByteArray &c : chunks)
+            QVERIFY(buffer.appendBytes(c));
+        buffer.finish();
+        QCOMPARE(buffer.take(1000), expected);
+        QVERIFY(buffer.isDrained());
+    }
+
+    void batchesKeepOrderAndSurrogates()
+    {
+        COutputBuffer buffer;
+        QString all, taken;
+        for (int i = 0; i < 50; ++i) {
+            const QString piece = QString::number(i) + QString::fromUtf8("\xf0\x9f\x98\x80");
+            all += piece;
+            buffer.appendBytes(piece.toUtf8());
+        }
+        while (buffer.pending() > 0) {
+            const QString batch = buffer.take(7);
+            QVERIFY(!batch.isEmpty() && batch.size() <= 7 && !batch.back().isHighSurrogate());
+            taken += batch;
+        }
+        QCOMPARE(taken, all);
+    }
+
+    // Text beyond the limit is dropped and never waits for room.
+    void limitDropsWithoutWaiting()
+    {
+        COutputBuffer buffer;
+        buffer.setLimit(10);
+        QVERIFY(buffer.appendBytes("0123456"));
+        QVERIFY(buffer.appendBytes("789abcdef"));
+        buffer.setHighWater(1);
+        QVERIFY(buffer.appendBytes("more"));
+        QCOMPARE(buffer.dropped(), 6 + 4);
+        QCOMPARE(buffer.take(100), QStringLiteral("0123456789"));
+    }
+
+    // A reader above the high-water mark waits until the window has taken
+    // text, or until the buffer is aborted, which refuses it from then on.
+    void readerWaitsAboveHighWater_data()
+    {
+        QTest::addColumn<bool>("abort");
+        QTest::newRow("text taken") << false;
+        QTest::newRow("aborted") << true;
+    }
+
+    void readerWaitsAboveHighWater()
+    {
+        QFETCH(bool, abort);
+        COutputBuffer buffer;
+        buffer.setHighWater(4);
+        buffer.appendBytes("12345");
+        std::atomic<int> result{-1};
+        std::thread reader([&] { result = buffer.appendBytes("6"); });
+        QTest::qWait(50);
+        QCOMPARE(result.load(), -1);
+        if (abort)
+            buffer.abort();
+        else
+            QCOMPARE(buffer.take(3), QStringLiteral("123"));
+        reader.join();
+        QCOMPARE(result.load(), int(!abort));
+        QCOMPARE(buffer.take(10), abort ? QString() : QStringLiteral("456"));
+        QCOMPARE(buffer.appendBytes("7"), !abort);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunText)
+#include "tst_runtext.moc"
