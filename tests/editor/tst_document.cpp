@@ -117,23 +117,6 @@ private slots:
         QCOMPARE(m_view->bytes(), text);
     }
 
-    void documentLineEnd_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("lineEnd");
-        QTest::newRow("none") << QByteArray("abc") << QByteArray("\r\n");
-        QTest::newRow("LF first") << QByteArray("a\nb\r\n") << QByteArray("\n");
-        QTest::newRow("CR LF first") << QByteArray("a\r\nb\n") << QByteArray("\r\n");
-        QTest::newRow("CR at the end") << QByteArray("a\r") << QByteArray("\r");
-    }
-
-    void documentLineEnd()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, lineEnd);
-        QCOMPARE(CLineEnds::documentLineEnd(text), lineEnd);
-    }
-
     // A failed save leaves the old file whole and the script modified.
     void failedSaveKeepsOldFile()
     {

@@ -1,11 +1,8 @@
-#include "CModalHandler.h"
 #include "CTestEnvironment.h"
 
 #include "app/COstrakApp.h"
-#include "app/CViewFont.h"
 #include "editor/COstrakView.h"
 
-#include <QFontDialog>
 #include <QKeyEvent>
 #include <QTest>
 
@@ -179,41 +176,6 @@ private slots:
         QCOMPARE(reported(), onPress);
         send(QEvent::KeyRelease, key);
         QCOMPARE(reported(), onRelease);
-    }
-
-    void caretReportOnMouseRelease()
-    {
-        configure({});
-        m_view->setBytes("first\r\nsecond line");
-        const long target = 7 + 3;   // line 2, column 4
-        const QPoint at(int(m_view->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, target)) + 1,
-                        int(m_view->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, target)) + 2);
-        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-        QCOMPARE(reported(), QPoint(2, 4));
-    }
-
-    // The font command changes the font until the next initial update, not the setting.
-    void fontCommand()
-    {
-        const QString setting = u"-17,0,0,0,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s;
-        configure({"VIEW_FONT=" + setting});
-        QCOMPARE(m_view->font().weight(), QFont::Bold);
-        handleNextModal([](QWidget *w) {
-            auto *dialog = qobject_cast<QFontDialog *>(w);
-            dialog->setCurrentFont(QFont(dialog->currentFont().family(), 21));
-            dialog->accept();
-        });
-        m_view->OnViewFont();
-        QCOMPARE(m_view->font().pointSize(), 21);
-        QCOMPARE(*m_env->app().editorFont(), m_view->font());
-        QCOMPARE(m_env->app().settings().VIEW_FONT, setting);
-        handleNextModal([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
-        m_view->OnViewFont();
-        QCOMPARE(m_view->font().pointSize(), 21);   // Cancel changes nothing
-        m_view->OnInitialUpdate();
-        QCOMPARE(m_view->font().pixelSize(), 17);
-        configure({"VIEW_FONT=not a font"});
-        QCOMPARE(m_view->font().family(), CViewFont::defaultFont().family());
     }
 
 private:

@@ -82,37 +82,6 @@ class TestProcess : public QObject
 private slots:
     void initTestCase() { ::signal(SIGPIPE, SIG_IGN); }
 
-    // Read takes at most capacity - 1 bytes and puts a zero byte after them.
-    void readLimits_data()
-    {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<int>("capacity");
-        QTest::addColumn<QByteArray>("first");
-        QTest::newRow("fits") << QByteArray("hello") << 2048 << QByteArray("hello");
-        QTest::newRow("capacity minus one") << QByteArray("hello") << 4 << QByteArray("hel");
-        QTest::newRow("zero byte at the cut") << QByteArray("a\0b\0c", 5) << 3 << QByteArray("a\0", 2);
-    }
-
-    void readLimits()
-    {
-        QFETCH(QByteArray, data);
-        QFETCH(int, capacity);
-        QFETCH(QByteArray, first);
-        CPipe pipe;
-        QVERIFY(pipe.CreatePipeEnds());
-        pipe.setPollCount(1);
-        QCOMPARE(::write(pipe.writeEnd(), data.constData(), size_t(data.size())), ssize_t(data.size()));
-        QByteArray buffer(2056, '\x7f');
-        const int n = pipe.Read(buffer.data(), capacity);
-        QCOMPARE(buffer.left(n), first);
-        QCOMPARE(buffer.at(n), '\0');
-        pipe.CloseWriteEnd();
-        QByteArray rest;
-        while (!pipe.AtEnd())
-            rest.append(buffer.data(), pipe.Read(buffer.data(), 64));
-        QCOMPARE(first + rest, data);
-    }
-
     // Far more than the pipe holds is queued while nobody reads: Write must
     // not wait. CloseBoth then lets the queue drain, in order, before the
     // reader sees the end of data. Without a reader the rest is dropped.
@@ -290,32 +259,6 @@ private slots:
         QCOMPARE(run.outText, QByteArray("0 1 2\nSigBlk:\t0000000000000000\nSIGPIPE default\nto stdin\n"));
         QCOMPARE(run.errText, QByteArray("err"));
         QCOMPARE(run.process.GetExitCode(), 6L);
-    }
-
-    // Runs of every kind in a row leave no zombie and no descriptor.
-    void manyRunsLeaveNothingBehind()
-    {
-        const int before = openDescriptorCount();
-        for (int i = 0; i < 60; ++i) {
-            if (i % 3 == 0) {
-                Run run("perl", {"-e", "print 'o'; print STDERR 'e'; exit 2"});
-                QVERIFY(run.launch("input"));
-                run.drain();
-                run.process.JoinWaiter();
-                QCOMPARE(run.outText + run.errText + char('0' + run.process.GetExitCode()), QByteArray("oe2"));
-            } else if (i % 3 == 1) {
-                Run run("perl", {"-e", "sleep 100"});   // killed with its input queued and unread
-                QVERIFY(run.launch(QByteArray(100000, 'i'), false));
-                run.process.Kill();
-                run.process.JoinWaiter();
-                QCOMPARE(run.process.GetExitCode(), 128L + SIGKILL);
-            } else {
-                CProcess dropped("perl", {"-e", "exit 0"});   // no waiter: reaped when it ends
-                QVERIFY(dropped.Start(0x2C));
-            }
-        }
-        QTRY_COMPARE(childStates(), QByteArray());
-        QCOMPARE(openDescriptorCount(), before);
     }
 
 private:

@@ -7,7 +7,6 @@
 #include "run/COutputWindow.h"
 #include "run/CRunCommands.h"
 #include "run/CScriptInputsDlg.h"
-#include "run/CSendInputDlg.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -30,21 +29,6 @@ struct COutcome
     bool shown = false;
     QString out, err, status;
 };
-
-bool waitForText(COutputWindow *w, COutputWindow::Stream s, const QString &text)
-{
-    return QTest::qWaitFor([&] { return w->pane(s)->toPlainText().contains(text); }, kLongWait);
-}
-
-// Sends one line through the window's Send Input command.
-CSendInputDlg &sendLine(COutputWindow *w, const QString &line)
-{
-    w->findChild<QAction *>("command33015")->trigger();
-    CSendInputDlg &send = w->sendInputDlg();
-    send.lineEdit()->setText(line);
-    send.sendButton()->click();
-    return send;
-}
 
 const QString kExit0 = QStringLiteral("Process completed with exit code 0.");
 
@@ -106,25 +90,6 @@ private slots:
         QCOMPARE(o.out, out);
         QVERIFY2(o.err.contains(err), qPrintable(o.err));
         QCOMPARE(o.status, QStringLiteral("Process completed with exit code %1.").arg(code));
-    }
-
-    void scriptReadingNothingDoesNotHoldUpSendInput()
-    {
-        writeScript("deaf.pl", "$| = 1; print \"ready\\n\"; sleep 60;\n");
-        int sent = 0;
-        QString refreshed;
-        const COutcome o = trigger(ID_SCRIPT_RUN, [&](COutputWindow *w) {
-            QVERIFY(waitForText(w, COutputWindow::StdOut, "ready\n"));
-            // 300 lines of 256 characters: more than 64 KB that nobody reads.
-            for (; sent < 300; ++sent)
-                sendLine(w, QString(256, QChar(char16_t(u'a' + sent % 26))));
-            w->findChild<QAction *>("command33014")->trigger();
-            refreshed = w->statusLine()->text();
-            w->OnClose();
-        });
-        QCOMPARE(sent, 300);
-        QCOMPARE(refreshed, QStringLiteral("Process is still active."));
-        QCOMPARE(o.out, QStringLiteral("ready\n"));
     }
 
     void javaClassCompilesAndRuns()
@@ -197,21 +162,6 @@ private slots:
         QVERIFY(!trigger(ID_SCRIPT_RUN).shown);
         QVERIFY(m_messages.isEmpty());
         QVERIFY(m_fx->document()->pathName().isEmpty());
-    }
-
-    void debugShowsNoticeThenDebugger()
-    {
-        writeScript("dbg.pl", "print \"debugged ok\\n\";\n");
-        const COutcome o = trigger(ID_SCRIPT_DEBUG, [this](COutputWindow *w) {
-            QCOMPARE(m_messages, QStringList{CRunCommands::debuggerNotice()});
-            QVERIFY(waitForText(w, COutputWindow::StdErr, "DB<1>"));
-            sendLine(w, "c");
-            // The script's own output stays in its buffer until the debugger quits.
-            QVERIFY(waitForText(w, COutputWindow::StdErr, "Debugged program terminated"));
-            sendLine(w, "q");
-        });
-        QCOMPARE(o.out, QStringLiteral("debugged ok\n"));
-        QCOMPARE(o.status, kExit0);
     }
 
     void specifyInputsKeepsValuesForTheRun()
