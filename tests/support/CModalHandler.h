@@ -2,9 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -15,13 +13,12 @@
 inline void handleNextModal(std::function<void(QWidget *)> handler, int timeoutMs = 10000)
 {
     auto *timer = new QTimer;
-    auto elapsed = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, handler, elapsed, timeoutMs] {
+    auto left = std::make_shared<int>(timeoutMs);
+    QObject::connect(timer, &QTimer::timeout, [timer, handler, left] {
         QWidget *modal = QApplication::activeModalWidget();
-        *elapsed += 10;
-        if (modal || *elapsed > timeoutMs) {
-            timer->stop();
+        if (modal || (*left -= 10) < 0) {
             timer->deleteLater();
+            timer->stop();
             if (modal)
                 handler(modal);
         }
@@ -34,13 +31,9 @@ inline void answerNextMessageBox(QMessageBox::StandardButton button, QString *te
 {
     handleNextModal([button, text](QWidget *w) {
         auto *box = qobject_cast<QMessageBox *>(w);
-        if (!box)
-            return;
-        if (text)
+        if (text && box)
             *text = box->text();
-        if (QAbstractButton *b = box->button(button))
-            b->click();
-        else
-            box->reject();
+        if (box)
+            box->button(button) ? box->button(button)->click() : box->reject();
     });
 }
