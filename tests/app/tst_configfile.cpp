@@ -115,7 +115,6 @@ private slots:
         QTest::newRow("plain") << "-13,0,0,0,400,0,0,0,0,3,2,1,49,Courier New" << "Courier New";
         QTest::newRow("digit cuts the face") << "-16,0,0,0,700,0,0,0,0,0,0,0,1,Font9 Bold" << "Font";
         QTest::newRow("twelve integers") << "12,0,0,0,0,0,0,0,0,0,0,0,Mono" << QString();
-        QTest::newRow("words") << "Courier New" << QString();
     }
 
     void viewFont()
@@ -138,7 +137,6 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::newRow(".pl") << "script.pl" << int(COstrakApp::FtpAscii);
         QTest::newRow(".PL") << "SCRIPT.PL" << int(COstrakApp::FtpBinary);
-        QTest::newRow(".html") << "index.html" << int(COstrakApp::FtpAscii);
         QTest::newRow(".h") << "main.h" << int(COstrakApp::FtpBinary);
         QTest::newRow("ending only") << ".pl" << int(COstrakApp::FtpAscii);
         QTest::newRow("no dot") << "perl" << int(COstrakApp::FtpBinary);

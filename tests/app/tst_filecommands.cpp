@@ -72,27 +72,18 @@ private slots:
         QCOMPARE(CTestEnvironment::readFile(QDir(second).filePath("again.pl")), QByteArray("print 3;\n"));
     }
 
-    // A cancelled dialog still stores its folder; nothing is opened or saved.
-    void cancelledDialog_data()
+    // A cancelled dialog still stores its folder; nothing is saved. Without a
+    // configuration the dialog starts in the current folder.
+    void cancelledSaveStoresFolder()
     {
-        QTest::addColumn<bool>("save");
-        QTest::newRow("open") << false;
-        QTest::newRow("save of a nameless script") << true;
-    }
-
-    void cancelledDialog()
-    {
-        QFETCH(bool, save);
         const QString other = makeFolder("went/here");
         m_fx->view()->setBytes("x", false);
         QString start;
         answerFileDialog(other, QString(), &start);
-        QVERIFY(!(save ? m_fx->OnFileSave() : m_fx->OnFileOpen()));
-        if (!save)
-            QCOMPARE(start, m_cwd);   // no configuration: the current folder
+        QVERIFY(!m_fx->OnFileSave());   // nameless: Save asks for a name
+        QCOMPARE(start, m_cwd);
         QCOMPARE(m_fx.env->app().workingDirectory(), other);
-        QVERIFY(m_fx->document()->isModified());
-        QVERIFY(QDir(other).entryList(QDir::Files).isEmpty());
+        QVERIFY(m_fx->document()->isModified() && QDir(other).entryList(QDir::Files).isEmpty());
     }
 
     void modifiedScriptIsOfferedForSaving_data()

@@ -270,33 +270,6 @@ private slots:
         QCOMPARE(marked(), "  x\r\n\r\n\r\n|"_ba);   // the line before is empty
     }
 
-    void caretReport_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QPoint>("onPress");
-        QTest::addColumn<QPoint>("onRelease");
-        const int end = Qt::Key_End;
-        QTest::newRow("End on a short first line") << "|abc\r\ndefgh"_ba << end << QPoint(1, 1) << QPoint(1, 4);
-        QTest::newRow("characters, not bytes") << "|\xc3\xa9\xc3\xa9x"_ba << end << QPoint(1, 1) << QPoint(1, 4);
-        QTest::newRow("a tab counts as one column") << "|\tx"_ba << end << QPoint(1, 1) << QPoint(1, 3);
-        QTest::newRow("selection: line of its start, column of its end")
-            << "a[bc\r\ndef]gh"_ba << int(Qt::Key_Shift) << QPoint(1, 4) << QPoint(1, 4);
-    }
-
-    void caretReport()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(int, key);
-        QFETCH(QPoint, onPress);
-        QFETCH(QPoint, onRelease);
-        configure({});
-        setMarked(text);
-        send(QEvent::KeyPress, key, key == Qt::Key_Shift ? Qt::ShiftModifier : Qt::NoModifier);
-        QCOMPARE(reported(), onPress);
-        send(QEvent::KeyRelease, key);
-        QCOMPARE(reported(), onRelease);
-    }
 
 private:
     void configure(const QStringList &lines)
@@ -342,7 +315,6 @@ private:
         QCoreApplication::sendEvent(m_view.get(), &event);
     }
 
-    QPoint reported() const { return {m_env->app().caretLine(), m_env->app().caretColumn()}; }
     long pos() const { return m_view->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS); }
     long anchor() const { return m_view->SendScintilla(QsciScintillaBase::SCI_GETANCHOR); }
 

@@ -207,8 +207,8 @@ private slots:
         QTest::addColumn<bool>("save");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("blanks trimmed when saved") << "  gEt " << true << "  GET " << "GET";
-        QTest::newRow("longer than ten") << "abcdefghijkl" << true << "ABCDEFGHIJ" << "ABCDEFGHIJ";
+        QTest::newRow("upper case, trimmed when saved") << "  gEt " << true << "  GET " << "GET";
+        QTest::newRow("at most ten") << "abcdefghijkl" << true << "ABCDEFGHIJ" << "ABCDEFGHIJ";
         QTest::newRow("Esc saves nothing") << "get" << false << "GET" << "";
     }
 
