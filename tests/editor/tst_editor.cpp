@@ -68,28 +68,6 @@ private slots:
         QCOMPARE(QDir(m_env->programDir()).entryList(QDir::Files), QStringList{"in.pl"});
     }
 
-    void newDocument_data()
-    {
-        QTest::addColumn<QStringList>("config");
-        QTest::addColumn<QByteArray>("text");
-        QTest::newRow("no configuration file") << QStringList() << QByteArray("#!\r\n");
-        QTest::newRow("REMOTE_PERL_EXE set") << QStringList{"REMOTE_PERL_EXE=/usr/bin/perl -w"}
-                                             << QByteArray("#!/usr/bin/perl -w\r\n");
-    }
-
-    void newDocument()
-    {
-        QFETCH(QStringList, config);
-        QFETCH(QByteArray, text);
-        if (!config.isEmpty())
-            m_env->writeConfig(config);
-        m_view->setBytes("old", false);
-        m_doc->OnNewDocument();
-        QCOMPARE(m_view->bytes(), text);
-        QVERIFY(!m_doc->isModified());
-        QCOMPARE(m_doc->title(), QStringLiteral("Untitled"));
-    }
-
     void conversions_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -150,36 +128,6 @@ private slots:
         QCOMPARE(m_view->bytes(), text);
     }
 
-    void tabKey_data()
-    {
-        QTest::addColumn<QString>("tabExpand");
-        QTest::addColumn<QString>("tabSize");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("expand 4") << "Y" << "4" << "a|b"_ba << "a    |b"_ba;
-        QTest::newRow("expand 4 over a selection") << "Y" << "4" << "a[bc]d"_ba << "a    |d"_ba;
-        QTest::newRow("expand 0 deletes the selection") << "Y" << "0" << "a[bc]d"_ba << "a|d"_ba;
-        QTest::newRow("size with trailing letters") << "Y" << "3abc" << "|x"_ba << "   |x"_ba;
-        QTest::newRow("no expansion in the indentation") << "N" << "4" << "|  x"_ba << "\t|  x"_ba;
-        QTest::newRow("multi-line selection replaced, not indented") << "N" << "4" << "[x\r\ny\r\n]z"_ba << "\t|z"_ba;
-    }
-
-    void tabKey()
-    {
-        QFETCH(QString, tabExpand);
-        QFETCH(QString, tabSize);
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, expected);
-        configure({"TAB_EXPAND=" + tabExpand, "TAB_SIZE=" + tabSize});
-        const QByteArray plain = setMarked(text);
-        press(Qt::Key_Tab);
-        QCOMPARE(marked(), expected);
-        if (m_view->bytes() != plain) {
-            m_view->undo();
-            QCOMPARE(m_view->bytes(), plain);
-        }
-    }
-
     void homeCycle_data()
     {
         // Keys: H Home, S Shift+Home, C Ctrl+Home, R Right, ^ Shift pressed and held.
@@ -220,38 +168,55 @@ private slots:
         QCOMPARE(m_view->bytes(), plain);
     }
 
-    void enterKey_data()
+    // A Tab or an Enter typed into `text`; the edit, indentation included, is one Undo step.
+    void typedKey_data()
     {
         QTest::addColumn<QStringList>("config");
+        QTest::addColumn<int>("key");
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("expected");
+        const int tab = Qt::Key_Tab, ret = Qt::Key_Return;
+        QTest::newRow("expand 4") << QStringList{"TAB_EXPAND=Y", "TAB_SIZE=4"} << tab
+            << "a|b"_ba << "a    |b"_ba;
+        QTest::newRow("expand 4 over a selection") << QStringList{"TAB_EXPAND=Y", "TAB_SIZE=4"} << tab
+            << "a[bc]d"_ba << "a    |d"_ba;
+        QTest::newRow("expand 0 deletes the selection") << QStringList{"TAB_EXPAND=Y", "TAB_SIZE=0"} << tab
+            << "a[bc]d"_ba << "a|d"_ba;
+        QTest::newRow("size with trailing letters") << QStringList{"TAB_EXPAND=Y", "TAB_SIZE=3abc"} << tab
+            << "|x"_ba << "   |x"_ba;
+        QTest::newRow("no expansion in the indentation") << QStringList{"TAB_EXPAND=N", "TAB_SIZE=4"} << tab
+            << "|  x"_ba << "\t|  x"_ba;
+        QTest::newRow("multi-line selection replaced, not indented") << QStringList{"TAB_EXPAND=N", "TAB_SIZE=4"} << tab
+            << "[x\r\ny\r\n]z"_ba << "\t|z"_ba;
         const QStringList on{"AUTO_INDENT=Y", "TAB_EXPAND=N", "TAB_SIZE=4"};
-        QTest::newRow("tab-indented line with a brace") << on << "\tif ($x) {|"_ba << "\tif ($x) {\r\n\t\t|"_ba;
-        QTest::newRow("mixed blanks kept exactly") << on << " \t x|"_ba << " \t x\r\n \t |"_ba;
-        QTest::newRow("brace inside a string counts") << on << "  print \"{\";|"_ba << "  print \"{\";\r\n  \t|"_ba;
+        QTest::newRow("tab-indented line with a brace") << on << ret << "\tif ($x) {|"_ba << "\tif ($x) {\r\n\t\t|"_ba;
+        QTest::newRow("mixed blanks kept exactly") << on << ret << " \t x|"_ba << " \t x\r\n \t |"_ba;
+        QTest::newRow("brace inside a string counts") << on << ret << "  print \"{\";|"_ba << "  print \"{\";\r\n  \t|"_ba;
         QTest::newRow("brace line with expanded tabs")
-            << QStringList{"AUTO_INDENT=Y", "TAB_EXPAND=Y", "TAB_SIZE=4"} << "  if (1) {|"_ba
+            << QStringList{"AUTO_INDENT=Y", "TAB_EXPAND=Y", "TAB_SIZE=4"} << ret << "  if (1) {|"_ba
             << "  if (1) {\r\n      |"_ba;
-        QTest::newRow("off") << QStringList{"AUTO_INDENT=N"} << "  if (1) {|"_ba << "  if (1) {\r\n|"_ba;
+        QTest::newRow("off") << QStringList{"AUTO_INDENT=N"} << ret << "  if (1) {|"_ba << "  if (1) {\r\n|"_ba;
         QTest::newRow("only the first 1024 characters are examined")
-            << on << QByteArray(1030, ' ') + "{|" << QByteArray(1030, ' ') + "{\r\n" + QByteArray(1024, ' ') + "|";
+            << on << ret << QByteArray(1030, ' ') + "{|" << QByteArray(1030, ' ') + "{\r\n" + QByteArray(1024, ' ') + "|";
         // Enter inserts the document's first line end.
-        QTest::newRow("LF") << on << "x\n  y|"_ba << "x\n  y\n  |"_ba;
-        QTest::newRow("LF before CR LF") << on << "x\ny\r\nab|"_ba << "x\ny\r\nab\n|"_ba;
+        QTest::newRow("LF") << on << ret << "x\n  y|"_ba << "x\n  y\n  |"_ba;
+        QTest::newRow("LF before CR LF") << on << ret << "x\ny\r\nab|"_ba << "x\ny\r\nab\n|"_ba;
         QTest::newRow("CR LF far from the start")
-            << on << QByteArray(100000, 'a') + "\r\nb|" << QByteArray(100000, 'a') + "\r\nb\r\n|";
+            << on << ret << QByteArray(100000, 'a') + "\r\nb|" << QByteArray(100000, 'a') + "\r\nb\r\n|";
     }
 
-    void enterKey()
+    void typedKey()
     {
         QFETCH(QStringList, config);
+        QFETCH(int, key);
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, expected);
         configure(config);
         const QByteArray plain = setMarked(text);
-        press(Qt::Key_Return);
+        press(key);
         QCOMPARE(marked(), expected);
-        m_view->undo();   // the indentation goes with its Enter
+        if (m_view->bytes() != plain)
+            m_view->undo();
         QCOMPARE(m_view->bytes(), plain);
     }
 

@@ -1,7 +1,5 @@
 #include "CProcessProbe.h"
-#include "run/CPipe.h"
-#include "run/CProcess.h"
-#include "run/CProcessListener.h"
+#include "CRunFixture.h"
 
 #include <QtTest>
 
@@ -12,67 +10,6 @@
 
 #include <fcntl.h>
 
-namespace {
-
-struct CountingListener : CProcessListener
-{
-    void OnProcessCompleted() override { ++calls; }
-    std::atomic<int> calls{0};
-};
-
-// The three pipes and the process put together as a run command does; the
-// test reads the output itself.
-struct Run
-{
-    Run(const QString &program, const QStringList &arguments)
-        : process(program, arguments)
-    {
-        for (CPipe *p : {&in, &out, &err}) {
-            p->CreatePipeEnds();
-            p->setPollCount(1);
-        }
-        process.AttachPipes(&in, &out, &err);
-        process.m_pListener = &listener;
-    }
-    ~Run()
-    {
-        process.Kill();
-        process.JoinWaiter();
-    }
-    bool launch(const QByteArray &input = {}, bool closeInput = true)
-    {
-        if (!process.Start(0x2C))
-            return false;
-        process.Resume();
-        in.Write(input);
-        if (closeInput)
-            in.CloseBoth();
-        process.StartWaiter(100);
-        return true;
-    }
-    // Takes what the streams hold now; returns the standard output so far.
-    QByteArray pump()
-    {
-        char buffer[65536];
-        if (!out.AtEnd())
-            outText.append(buffer, out.Read(buffer, int(sizeof buffer)));
-        if (!err.AtEnd())
-            errText.append(buffer, err.Read(buffer, int(sizeof buffer)));
-        return outText;
-    }
-    void drain()
-    {
-        while (!out.AtEnd() || !err.AtEnd())
-            pump();
-    }
-
-    CPipe in, out, err;
-    CProcess process;
-    CountingListener listener;
-    QByteArray outText, errText;
-};
-
-} // namespace
 
 // Pipes and child processes as the local runs use them.
 class TestProcess : public QObject
@@ -182,7 +119,7 @@ private slots:
         QFETCH(int, error);
         const int before = openDescriptorCount();
         {
-            Run run(program, {"-e", "exit 0"});
+            CRunFixture run(program, {"-e", "exit 0"});
             run.process.SetWorkingDirectory(directory);
             QCOMPARE(run.process.Start(0x2C), 0);
             QCOMPARE(run.process.lastError(), error);
@@ -209,7 +146,7 @@ private slots:
     {
         QFETCH(bool, scriptEnds);
         const QString tail = scriptEnds ? "exit 0" : "sleep 100";
-        Run run("perl", {"-e", "$|=1; my $p = fork; if (!$p) { sleep 100; exit } print \"$p\\n\"; " + tail});
+        CRunFixture run("perl", {"-e", "$|=1; my $p = fork; if (!$p) { sleep 100; exit } print \"$p\\n\"; " + tail});
         QVERIFY(run.launch());
         QTRY_VERIFY(run.pump().endsWith('\n'));
         const pid_t grandchild = run.outText.trimmed().toInt();
@@ -219,7 +156,7 @@ private slots:
         run.process.Kill();
         run.process.JoinWaiter();
         QCOMPARE(run.process.GetExitCode(), scriptEnds ? 0L : 128L + SIGKILL);
-        QCOMPARE(run.listener.calls.load(), 1);
+        QCOMPARE(run.completions.load(), 1);
         if (scriptEnds) {
             QTest::qWait(100);
             QVERIFY(!processGone(grandchild));
@@ -239,7 +176,7 @@ private slots:
         sigemptyset(&block);
         sigaddset(&block, SIGUSR1);
         pthread_sigmask(SIG_BLOCK, &block, nullptr);
-        Run run("perl", {"-e", "$|=1; print join(' ', grep { -l \"/proc/self/fd/$_\" } 0..1023), \"\\n\";"
+        CRunFixture run("perl", {"-e", "$|=1; print join(' ', grep { -l \"/proc/self/fd/$_\" } 0..1023), \"\\n\";"
                                "open my $s, '<', '/proc/self/status'; for (<$s>) { print if /^SigBlk/; print 'SIGPIPE ',"
                                " (/^SigIgn:\\s*(\\w+)/ && hex($1) & (1 << 12) ? 'ignored' : 'default'), \"\\n\" if /^SigIgn/ }"
                                "print STDERR 'err'; my $in = <STDIN>; print $in; exit 6"});

@@ -1,7 +1,6 @@
 #include "CModalHandler.h"
 #include "run/COutputWindow.h"
-#include "run/CPipe.h"
-#include "run/CProcess.h"
+#include "CRunFixture.h"
 #include "run/CScriptInputsDlg.h"
 #include "run/CSendInputDlg.h"
 
@@ -26,34 +25,23 @@ namespace {
 
 constexpr int kLongWait = 120000;
 
-// One local run as the run commands build it, driven without a modal loop.
-struct CTestRun
+// A local run in its output window, as the run commands show it.
+struct CWindowRun : CRunFixture
 {
-    CPipe in, out, err;
-    std::unique_ptr<CProcess> process;
-    std::unique_ptr<COutputWindow> window;
-
-    bool start(const QString &script)
+    explicit CWindowRun(const QString &script)
+        : CRunFixture(QStringLiteral("/usr/bin/perl"), {"-e", script})
     {
-        for (CPipe *p : {&in, &out, &err})
-            p->CreatePipeEnds();
-        process = std::make_unique<CProcess>(QStringLiteral("/usr/bin/perl"), QStringList{"-e", script});
-        process->AttachPipes(&in, &out, &err);
-        if (!process->Start(0x2C))
-            return false;
-        window = std::make_unique<COutputWindow>();
-        process->m_pListener = window.get();
-        window->m_pProcess = process.get();
-        window->m_pStdinPipe = &in;
-        window->m_pStdoutPipe = &out;
-        window->m_pStderrPipe = &err;
-        process->Resume();
-        process->StartWaiter(100);
-        return true;
+        process.m_pListener = &window;
+        window.m_pProcess = &process;
+        window.m_pStdinPipe = &in;
+        window.m_pStdoutPipe = &out;
+        window.m_pStderrPipe = &err;
     }
-    QString text(COutputWindow::Stream s) const { return window->pane(s)->toPlainText(); }
-    QString status() const { return window->statusLine()->text(); }
-    bool finished() const { return window->isOutputComplete() && !status().isEmpty(); }
+    QString text(COutputWindow::Stream s) const { return window.pane(s)->toPlainText(); }
+    QString status() const { return window.statusLine()->text(); }
+    bool finished() const { return window.isOutputComplete() && !status().isEmpty(); }
+
+    COutputWindow window;
 };
 
 // Runs `steps` inside the dialog's modal loop and returns the dialog's result.
@@ -124,18 +112,18 @@ private slots:
         QFETCH(QString, script);
         QFETCH(bool, endedBeforeShown);
         QFETCH(QString, expected);
-        CTestRun run;
-        QVERIFY(run.start(script));
+        CWindowRun run(script);
+        QVERIFY(run.launch({}, false));
         if (endedBeforeShown) {
             // The waiter gives up waiting for the window before it is shown.
-            run.process->JoinWaiter();
-            QVERIFY(run.process->IsCompleted());
+            run.process.JoinWaiter();
+            QVERIFY(run.process.IsCompleted());
         }
-        run.window->show();
+        run.window.show();
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
         QCOMPARE(run.text(COutputWindow::StdOut) + '|' + run.text(COutputWindow::StdErr) + '|' + run.status(),
                  expected.section('|', 0, 1) + "|Process completed with exit code " + expected.section('|', 2) + '.');
-        run.window->OnClose();
+        run.window.OnClose();
     }
 
     void everyWayOfClosingKillsALiveChild_data()
@@ -150,28 +138,28 @@ private slots:
     void everyWayOfClosingKillsALiveChild()
     {
         QFETCH(int, way);
-        CTestRun run;
-        QVERIFY(run.start(R"($|=1; print "started\n"; sleep 60;)"));
-        run.window->show();
+        CWindowRun run(R"($|=1; print "started\n"; sleep 60;)");
+        QVERIFY(run.launch({}, false));
+        run.window.show();
         QTRY_COMPARE_WITH_TIMEOUT(run.text(COutputWindow::StdOut), QStringLiteral("started\n"), kLongWait);
         if (way == 0)
-            run.window->findChild<QAction *>("command32992")->trigger();
+            run.window.findChild<QAction *>("command32992")->trigger();
         else if (way == 1)
-            run.window->close();
+            run.window.close();
         else if (way == 2)
-            QTest::keyClick(run.window.get(), Qt::Key_Escape);
+            QTest::keyClick(&run.window, Qt::Key_Escape);
         else
-            QTest::keyClick(run.window->pane(COutputWindow::StdOut), Qt::Key_Return);
-        QVERIFY(!run.window->isVisible() && run.process->IsCompleted());
-        QCOMPARE(run.process->GetExitCode(), long(128 + SIGKILL));   // reported as killed, not as success
+            QTest::keyClick(run.window.pane(COutputWindow::StdOut), Qt::Key_Return);
+        QVERIFY(!run.window.isVisible() && run.process.IsCompleted());
+        QCOMPARE(run.process.GetExitCode(), long(128 + SIGKILL));   // reported as killed, not as success
     }
 
     void outputGoesAtTheEndWhateverWasClicked()
     {
-        CTestRun run;
-        QVERIFY(run.start(R"($|=1; print "first line\nsecond line\n"; my $go = <STDIN>; print "third\n";)"));
-        run.window->show();
-        QPlainTextEdit *pane = run.window->pane(COutputWindow::StdOut);
+        CWindowRun run(R"($|=1; print "first line\nsecond line\n"; my $go = <STDIN>; print "third\n";)");
+        QVERIFY(run.launch({}, false));
+        run.window.show();
+        QPlainTextEdit *pane = run.window.pane(COutputWindow::StdOut);
         QTRY_COMPARE_WITH_TIMEOUT(pane->toPlainText(), QStringLiteral("first line\nsecond line\n"), kLongWait);
         QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QTextCursor c = pane->textCursor();
@@ -183,22 +171,22 @@ private slots:
         QCOMPARE(pane->toPlainText(), QStringLiteral("first line\nsecond line\nthird\n"));
         QString text;
         answerNextMessageBox(QMessageBox::Ok, &text);
-        run.window->findChild<QAction *>("command33015")->trigger();
+        run.window.findChild<QAction *>("command33015")->trigger();
         QCOMPARE(text, QStringLiteral("Completed script cannot receive inputs."));
-        run.window->OnClose();
+        run.window.OnClose();
     }
 
     void twentyMegabytesAllShown()
     {
-        CTestRun run;
         // 262,144 lines of 80 bytes: 20 MiB.
-        QVERIFY(run.start(R"(my $x = "x" x 71; printf "%08d%s\n", $_, $x for 1..262144;)"));
-        run.window->show();
+        CWindowRun run(R"(my $x = "x" x 71; printf "%08d%s\n", $_, $x for 1..262144;)");
+        QVERIFY(run.launch({}, false));
+        run.window.show();
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
-        QTextDocument *doc = run.window->pane(COutputWindow::StdOut)->document();
+        QTextDocument *doc = run.window.pane(COutputWindow::StdOut)->document();
         QCOMPARE(doc->characterCount() - 1, 262144 * 80);
         QCOMPARE(doc->findBlockByNumber(262143).text(), QStringLiteral("00262144") + QString(71, 'x'));
-        run.window->OnClose();
+        run.window.OnClose();
     }
 
     void typedMethod_data()
