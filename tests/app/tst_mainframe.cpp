@@ -36,22 +36,6 @@ private slots:
 
     void cleanup() { m_fx.close(); }
 
-    void initialGeometry_data()
-    {
-        QTest::addColumn<QRect>("desktop");
-        QTest::addColumn<QRect>("expected");
-        QTest::newRow("1024 by 768") << QRect(0, 0, 1024, 768) << QRect(170, 128, 682, 512);
-        QTest::newRow("divisions truncate, not at the origin") << QRect(1920, 0, 1366, 768)
-                                                               << QRect(2147, 128, 910, 512);
-    }
-
-    void initialGeometry()
-    {
-        QFETCH(QRect, desktop);
-        QFETCH(QRect, expected);
-        QCOMPARE(CMainFrame::initialGeometry(desktop), expected);
-    }
-
     // Every menu item, accelerator and toolbar button against the command
     // table; each insertion button is clicked on a selection and undone.
     void commandTable()
@@ -147,8 +131,10 @@ private slots:
 
     void geometryAndPalette()
     {
-        COperatorsPalette *palette = m_fx->operatorsPalette();
+        QCOMPARE(CMainFrame::initialGeometry(QRect(0, 0, 1024, 768)), QRect(170, 128, 682, 512));
+        QCOMPARE(CMainFrame::initialGeometry(QRect(1920, 0, 1366, 768)), QRect(2147, 128, 910, 512));   // truncated
         QCOMPARE(m_fx->geometry(), CMainFrame::initialGeometry(m_fx->screen()->geometry()));
+        COperatorsPalette *palette = m_fx->operatorsPalette();
         QCOMPARE(palette->pos(), QPoint(m_fx->frameGeometry().right() + 3, m_fx->frameGeometry().top()));
         // Rows of three in button order: 15 rows, the last of two.
         const QList<QToolButton *> buttons = palette->buttons();

@@ -2,6 +2,8 @@
 #include "CModalHandler.h"
 
 #include "app/COstrakApp.h"
+#include "browser/CWebFrame.h"
+#include "browser/CWebPageView.h"
 #include "app/CommandIds.h"
 #include "editor/CEditorWindows.h"
 #include "editor/CInBrowserRule.h"
@@ -13,13 +15,14 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
+#include <QWebEnginePage>
 
 using namespace Qt::StringLiterals;
 
@@ -74,8 +77,7 @@ private slots:
             // The list has the focus and fills the resized window.
             QCOMPARE(dialog->focusWidget(), dialog->list());
             dialog->resize(700, 500);
-            QTRY_COMPARE(dialog->list()->width(), dialog->width());
-            QCOMPARE(dialog->list()->geometry().bottom(), dialog->rect().bottom());
+            QTRY_COMPARE(dialog->list()->geometry().bottomRight(), dialog->rect().bottomRight());
         });
     }
 
@@ -120,8 +122,10 @@ private slots:
         COstrakView *view = m_fx->view();
         view->setBytes(text);
         view->SendScintilla(QsciScintillaBase::SCI_SETSEL, selStart, selEnd);
-        CPerlFunctionsDlg *window = showFunctionsWindow();
-        QVERIFY(window);
+        m_fx->show();
+        m_fx->action(ID_VIEW_FUNCTIONS)->trigger();
+        CPerlFunctionsDlg *window = functionsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
         QWidget *cells = window->list()->viewport();
         const QPoint cell = window->list()->visualRect(window->model()->index(row, 0)).center();
         QTest::mouseClick(cells, Qt::LeftButton, {}, cell);
@@ -178,7 +182,6 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("enabled");
         QTest::newRow("html") << "page.html" << true;
-        QTest::newRow("only the ending") << ".htm" << true;
         QTest::newRow("upper-case HTM") << "page.HTM" << false;
         QTest::newRow("further extension") << "page.htm.bak" << false;
         QTest::newRow("never saved") << "" << false;
@@ -196,6 +199,20 @@ private slots:
         QCOMPARE(m_fx->action(ID_VIEW_IN_BROWSER)->isEnabled(), enabled);
         QVERIFY(m_fx->OnFileNew());
         QVERIFY(!m_fx->action(ID_VIEW_IN_BROWSER)->isEnabled());
+    }
+
+    // A name that a URL would misread still shows the file on disk.
+    void browserShowsFileOnDisk()
+    {
+        const QString path = m_fx.env->path("a #1 100%.htm");
+        CTestEnvironment::writeFile(path, "<html><body><p>Hello from disk</p></body></html>\n");
+        CWebFrame browser(path);
+        browser.show();
+        QSignalSpy loaded(browser.view(), &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(60000) && loaded.first().first().toBool());
+        auto text = std::make_shared<QString>();
+        browser.view()->page()->toPlainText([text](const QString &t) { *text = t; });
+        QTRY_COMPARE_WITH_TIMEOUT(text->trimmed(), QStringLiteral("Hello from disk"), 20000);
     }
 
     // In Browser starts a browser process of its own on the saved file (not
@@ -241,14 +258,6 @@ private:
     CPerlFunctionsDlg *functionsWindow() const
     {
         return m_fx->findChild<CEditorWindows *>()->functionsWindow();
-    }
-
-    CPerlFunctionsDlg *showFunctionsWindow()
-    {
-        m_fx->show();
-        m_fx->action(ID_VIEW_FUNCTIONS)->trigger();
-        CPerlFunctionsDlg *window = functionsWindow();
-        return QTest::qWaitForWindowExposed(window) ? window : nullptr;
     }
 
     // Runs `command` and hands the variables window it opens to `check`.

@@ -189,40 +189,6 @@ private slots:
         run.window.OnClose();
     }
 
-    void typedMethod_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("save");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("saved");
-        QTest::newRow("upper case, trimmed when saved") << "  gEt " << true << "  GET " << "GET";
-        QTest::newRow("at most ten") << "abcdefghijkl" << true << "ABCDEFGHIJ" << "ABCDEFGHIJ";
-        QTest::newRow("Esc saves nothing") << "get" << false << "GET" << "";
-    }
-
-    void typedMethod()
-    {
-        QFETCH(QString, typed);
-        QFETCH(bool, save);
-        QFETCH(QString, shown);
-        QFETCH(QString, saved);
-        CScriptInputsDlg dialog;
-        QString seen;
-        const int result = execWith(dialog, [&] {
-            QTest::keyClicks(dialog.methodCombo()->lineEdit(), typed);
-            QTest::keyClicks(dialog.inputEdit(), "text");
-            seen = dialog.methodCombo()->currentText();
-            if (save)
-                dialog.okButton()->click();
-            else
-                QTest::keyClick(&dialog, Qt::Key_Escape);
-        });
-        QCOMPARE(result, int(save ? QDialog::Accepted : QDialog::Rejected));
-        QCOMPARE(seen, shown);
-        QCOMPARE(dialog.values().requestMethod(), saved);
-        QCOMPARE(dialog.values().input(), QString(save ? "text" : ""));
-    }
-
     void inputLimitedTo4000AndViewMode()
     {
         CScriptInputsDlg dialog;
