@@ -1,6 +1,6 @@
+#include "CFrameFixture.h"
 #include "CModalHandler.h"
 #include "CProcessProbe.h"
-#include "CFrameFixture.h"
 
 #include "app/CommandIds.h"
 #include "editor/COstrakView.h"
@@ -21,20 +21,11 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int kLongWait = 120000;
-
-struct COutcome
-{
-    bool shown = false;
-    QString out, err, status;
-};
-
 const QString kExit0 = QStringLiteral("Process completed with exit code 0.");
+}
 
-} // namespace
-
-class tst_RunCommands : public QObject
+// Run, Compile, Debug and Specify Inputs on a saved script, in both modes.
+class TestRunCommands : public QObject
 {
     Q_OBJECT
 
@@ -46,8 +37,8 @@ private slots:
     {
         m_fx.open();
         m_fx.env->writeConfig({"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w", "LOCAL_JAVA_EXE=/usr/bin/java",
-                            "LOCAL_JAVA_PRM=-Dgreeting=\"hello there\"", "LOCAL_JAVAC_EXE=/usr/bin/javac",
-                            "LOCAL_JAVAC_PRM=-nowarn", "RUN_IN_DOS_WINDOW=N"});
+                               "LOCAL_JAVA_PRM=-Dgreeting=\"hello there\"", "LOCAL_JAVAC_EXE=/usr/bin/javac",
+                               "LOCAL_JAVAC_PRM=-nowarn", "RUN_IN_DOS_WINDOW=N"});
         m_commands = m_fx->view()->findChild<CRunCommands *>();
         m_messages.clear();
         m_commands->m_showMessage = [this](const QString &text) { m_messages << text; };
@@ -60,19 +51,17 @@ private slots:
         QTest::addColumn<int>("command");
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");   // a part of it
-        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("expected");   // a pattern for "out|err|status"
         // Reads its input in a BEGIN block, which Compile runs too.
         const QByteArray reader = "BEGIN { binmode STDIN; local $/; my $in = <STDIN>; $in = '' unless defined $in;"
                                   " print \"[$in]\"; }\n";
         QTest::newRow("Run, POST: the saved input, then end of file")
-            << int(ID_SCRIPT_RUN) << reader << "POST" << "[line 1\nline 2]" << "" << 0;
-        QTest::newRow("Run, GET: end of file at once") << int(ID_SCRIPT_RUN) << reader << "GET" << "[]" << "" << 0;
+            << int(ID_SCRIPT_RUN) << reader << "POST" << "^\\[line 1\nline 2\\]\\|\\|.* 0\\.$";
+        QTest::newRow("Run, GET: end of file at once") << int(ID_SCRIPT_RUN) << reader << "GET" << "^\\[\\]\\|\\|.* 0\\.$";
         QTest::newRow("Compile: the saved input, then end of file")
-            << int(ID_SCRIPT_COMPILE) << reader << "GET" << "[line 1\nline 2]" << "syntax OK" << 0;
+            << int(ID_SCRIPT_COMPILE) << reader << "GET" << "^\\[line 1\nline 2\\]\\|.*syntax OK\n\\|.* 0\\.$";
         QTest::newRow("Compile: syntax errors in the stderr pane") << int(ID_SCRIPT_COMPILE)
-            << QByteArray("print 'a' +;\n") << "GET" << "" << "syntax error at" << 255;
+            << QByteArray("print 'a' +;\n") << "GET" << "^\\|.*syntax error at.*\\|.* 255\\.$";
     }
 
     void outcomes()
@@ -80,16 +69,13 @@ private slots:
         QFETCH(int, command);
         QFETCH(QByteArray, script);
         QFETCH(QString, method);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        QFETCH(int, code);
+        QFETCH(QString, expected);
         writeScript("s.pl", script);
         m_commands->scriptInput().setInput("line 1\nline 2");
         m_commands->scriptInput().setRequestMethod(method);
-        const COutcome o = trigger(command);
-        QCOMPARE(o.out, out);
-        QVERIFY2(o.err.contains(err), qPrintable(o.err));
-        QCOMPARE(o.status, QStringLiteral("Process completed with exit code %1.").arg(code));
+        const QString outcome = trigger(command);
+        QVERIFY2(QRegularExpression(expected, QRegularExpression::DotMatchesEverythingOption).match(outcome).hasMatch(),
+                 qPrintable(outcome));
     }
 
     void javaClassCompilesAndRuns()
@@ -99,28 +85,22 @@ private slots:
                     "  System.out.println(System.getProperty(\"greeting\") + \" from Hello\");\n"
                     "  System.err.println(\"args \" + a.length); } }\n",
                     "java src");
-        QCOMPARE(trigger(ID_SCRIPT_COMPILE).status, kExit0);
-        const COutcome ran = trigger(ID_SCRIPT_RUN);
-        QCOMPARE(ran.out + ran.err + ran.status, "hello there from Hello\nargs 0\n" + kExit0);
+        QVERIFY(trigger(ID_SCRIPT_COMPILE).endsWith(kExit0));
+        QCOMPARE(trigger(ID_SCRIPT_RUN), "hello there from Hello\n|args 0\n|" + kExit0);
     }
 
-    // Runs in its own folder, both streams in their panes, the path one
-    // argument that no shell sees.
+    // Runs in its own folder, the path one argument that no shell sees.
     void scriptRunsAsItselfInItsFolder()
     {
         const QString folder = "a folder with  blanks";
         const QString name = "x;touch INJECTED;'$(touch INJECTED2)`touch INJECTED3` & |.pl";
         const QString path = writeScript(name, "use Cwd; print getcwd(), \"\\n$0\\n\", scalar(@ARGV), \"\\n\";"
                                                " print STDERR \"to stderr\\n\"; exit 3;\n", folder);
-        QVERIFY(!path.isEmpty());
-        const COutcome ran = trigger(ID_SCRIPT_RUN);
-        QCOMPARE(ran.out + ran.err + ran.status, m_fx.env->path(folder) + "\n" + path + "\n0\nto stderr\n"
-                                                     "Process completed with exit code 3.");
-        const COutcome checked = trigger(ID_SCRIPT_COMPILE);
-        QCOMPARE(checked.err, path + " syntax OK\n");
+        QCOMPARE(trigger(ID_SCRIPT_RUN), m_fx.env->path(folder) + "\n" + path + "\n0\n|to stderr\n|"
+                                         "Process completed with exit code 3.");
+        QCOMPARE(trigger(ID_SCRIPT_COMPILE), "|" + path + " syntax OK\n|" + kExit0);
         QCOMPARE(QDir(m_fx.env->path(folder)).entryList(QDir::Files), QStringList{name});
-        QVERIFY(!QFile::exists(m_fx.env->path("INJECTED")));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(!QFile::exists(m_fx.env->path("INJECTED")) && m_messages.isEmpty());
     }
 
     void missingProgram_data()
@@ -144,26 +124,25 @@ private slots:
         QFETCH(int, command);
         QFETCH(QStringList, messages);
         m_fx.env->writeConfig(console ? QStringList{"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w -T", "RUN_IN_DOS_WINDOW=Y"}
-                                   : QStringList{"LOCAL_PERL_EXE=/nonexistent/perl", "RUN_IN_DOS_WINDOW=N"});
+                                      : QStringList{"LOCAL_PERL_EXE=/nonexistent/perl", "RUN_IN_DOS_WINDOW=N"});
         m_commands->setLauncherPath(m_fx.env->path("no such korbu"));
         const QString path = writeScript("any.pl", "print 1;\n");
-        QVERIFY(!trigger(command).shown);
-        messages.replaceInStrings("@", path);
-        QCOMPARE(m_messages, messages);
+        QCOMPARE(trigger(command), QString());
+        QCOMPARE(m_messages, messages.replaceInStrings("@", path));
     }
 
+    // A nameless script whose Save is cancelled runs nothing.
     void cancelledSaveRunsNothing()
     {
-        m_fx->OnFileNew(); // never saved: Save asks for a name
         handleNextModal([](QWidget *w) {
             QVERIFY(qobject_cast<QFileDialog *>(w));
             w->close();
         });
-        QVERIFY(!trigger(ID_SCRIPT_RUN).shown);
-        QVERIFY(m_messages.isEmpty());
-        QVERIFY(m_fx->document()->pathName().isEmpty());
+        QCOMPARE(trigger(ID_SCRIPT_RUN), QString());
+        QVERIFY(m_messages.isEmpty() && m_fx->document()->pathName().isEmpty());
     }
 
+    // The values typed into Specify Inputs go to the run; View Inputs shows the input text only.
     void specifyInputsKeepsValuesForTheRun()
     {
         writeScript("post.pl", "local $/; print '[', <STDIN>, ']';\n");
@@ -174,11 +153,10 @@ private slots:
         });
         m_fx->action(ID_SCRIPT_SPECIFY_INPUTS)->trigger();
         QString viewed;
-        const COutcome o = trigger(ID_SCRIPT_RUN, [&](COutputWindow *w) {
+        QCOMPARE(trigger(ID_SCRIPT_RUN, [&](COutputWindow *w) {
             viewed = w->inputsViewer().values().input() + "|" + w->inputsViewer().values().requestMethod();
-        });
-        QCOMPARE(o.out, QStringLiteral("[typed input]"));
-        QCOMPARE(viewed, QStringLiteral("typed input|")); // View Inputs gets the input text only
+        }), "[typed input]||" + kExit0);
+        QCOMPARE(viewed, QStringLiteral("typed input|"));
     }
 
     void consoleModeRunsKorbuWithArguments_data()
@@ -189,6 +167,8 @@ private slots:
         QTest::newRow("debug") << int(ID_SCRIPT_DEBUG) << QStringList{"/usr/bin/perl", "-d", "@"};
     }
 
+    // A terminal stand-in records its folder and arguments, then runs what it
+    // was given with the keys a user would type.
     void consoleModeRunsKorbuWithArguments()
     {
         QFETCH(int, command);
@@ -201,7 +181,6 @@ private slots:
         m_fx.env->writeConfig({"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w", "RUN_IN_DOS_WINDOW=Y"});
         const QString korbu = QStringLiteral(OSTRAK_BIN_DIR "/korbu");
         m_commands->setLauncherPath(korbu);
-        // A terminal that records its folder and arguments, then runs what it was given with keys typed.
         const QString record = m_fx.env->path("terminal.txt");
         const QString terminal = m_fx.env->path("fake terminal");
         CTestEnvironment::writeFile(terminal, "#!/bin/sh\nprintf '%s\\n' \"$(pwd)\" \"$@\" > \"$RECORD\"\nshift\n"
@@ -210,12 +189,11 @@ private slots:
         qputenv("TERMINAL", QFile::encodeName("\"" + terminal + "\""));
         qputenv("RECORD", QFile::encodeName(record));
         const QString path = writeScript("con $(x).pl", "print \"in console\\n\";\n", "console dir");
-        const COutcome o = trigger(command);
+        QCOMPARE(trigger(command), QString());
         qunsetenv("TERMINAL");
-        QVERIFY(!o.shown);
         const QStringList lines = QString::fromUtf8(CTestEnvironment::readFile(record)).split('\n', Qt::SkipEmptyParts);
-        tail.replaceInStrings("@", path);
-        QCOMPARE(lines, QStringList({m_fx.env->path("console dir"), "-e", korbu, "Halden+Ostrak+"}) + tail);
+        QCOMPARE(lines, QStringList({m_fx.env->path("console dir"), "-e", korbu, "Halden+Ostrak+"})
+                            + tail.replaceInStrings("@", path));
         const QString shown = QString::fromUtf8(CTestEnvironment::readFile(record + ".out"));
         QVERIFY2(shown.contains("in console") && shown.contains("Press Enter to close"), qPrintable(shown));
         QCOMPARE(m_messages.isEmpty(), command == ID_SCRIPT_RUN);
@@ -224,13 +202,11 @@ private slots:
     void manyRunsLeaveNoZombieAndNoDescriptor()
     {
         writeScript("quick.pl", "print \"o\\n\"; print STDERR \"e\\n\";\n");
-        trigger(ID_SCRIPT_RUN); // anything created once per program is there now
+        trigger(ID_SCRIPT_RUN);   // anything created once per program is there now
         const int before = openDescriptorCount();
         int completed = 0;
-        for (int i = 0; i < 50; ++i) {
-            const COutcome o = trigger(ID_SCRIPT_RUN);
-            completed += o.out == "o\n" && o.err == "e\n" && o.status == kExit0;
-        }
+        for (int i = 0; i < 50; ++i)
+            completed += trigger(ID_SCRIPT_RUN) == "o\n|e\n|" + kExit0;
         QCOMPARE(completed, 50);
         QVERIFY(!childStates().contains('Z'));
         QCOMPARE(openDescriptorCount(), before);
@@ -246,26 +222,21 @@ private:
         return m_fx->OpenDocumentFile(path) ? path : QString();
     }
 
-    // Triggers the command; `drive` runs inside the output window's modal
-    // loop, after which the run is awaited (unless `drive` closed the window)
-    // and the window closed.
-    COutcome trigger(int id, const std::function<void(COutputWindow *)> &drive = {})
+    // Triggers the command and returns what its output window showed at the
+    // end, as "out|err|status"; empty when no window opened. `inWindow` runs
+    // first, inside the window's modal loop.
+    QString trigger(int id, const std::function<void(COutputWindow *)> &inWindow = {})
     {
-        COutcome outcome;
+        QString outcome;
         auto connection = connect(m_commands, &CRunCommands::outputWindowShown, this, [&](COutputWindow *w) {
-            outcome.shown = true;
             QTimer::singleShot(0, w, [&, w] {
-                if (drive)
-                    drive(w);
-                const bool closedByDrive = !w->isVisible();
-                const bool done = closedByDrive || QTest::qWaitFor([w] {
-                    return w->isOutputComplete() && !w->statusLine()->text().isEmpty();
-                }, kLongWait);
-                outcome.out = w->pane(COutputWindow::StdOut)->toPlainText();
-                outcome.err = w->pane(COutputWindow::StdErr)->toPlainText();
-                outcome.status = w->statusLine()->text();
-                if (!closedByDrive)
-                    w->OnClose();
+                if (inWindow)
+                    inWindow(w);
+                const bool done = QTest::qWaitFor(
+                    [w] { return w->isOutputComplete() && !w->statusLine()->text().isEmpty(); }, 120000);
+                outcome = w->pane(COutputWindow::StdOut)->toPlainText() + '|'
+                        + w->pane(COutputWindow::StdErr)->toPlainText() + '|' + w->statusLine()->text();
+                w->OnClose();
                 QVERIFY2(done, "the run did not end");
             });
         });
@@ -279,5 +250,5 @@ private:
     QStringList m_messages;
 };
 
-QTEST_MAIN(tst_RunCommands)
+QTEST_MAIN(TestRunCommands)
 #include "tst_runcommands.moc"
