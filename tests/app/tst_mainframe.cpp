@@ -181,6 +181,11 @@ private slots:
         m_fx->view()->setFocus();
         QTest::keyClick(m_fx->view(), Qt::Key_End);
         QCOMPARE(m_fx->caretPaneText(), QStringLiteral("Line =   1, Col=  4"));
+        const long at = 5 + 1;   // line 2, column 2
+        QTest::mouseClick(m_fx->view()->viewport(), Qt::LeftButton, {},
+                          QPoint(int(m_fx->view()->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, at)) + 1,
+                                 int(m_fx->view()->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, at)) + 2));
+        QCOMPARE(m_fx->caretPaneText(), QStringLiteral("Line =   2, Col=  2"));
         // A highlighted button shows its prompt, "Ready" after it.
         QWidget *button = m_fx->operatorsPalette()->buttons().first();
         QEvent enter(QEvent::Enter), leave(QEvent::Leave);
@@ -214,7 +219,7 @@ private slots:
         bool opened = false;
         handleNextModal([&opened](QWidget *w) {
             opened = qobject_cast<QFontDialog *>(w) != nullptr;
-            static_cast<QDialog *>(w)->reject();
+            static_cast<QDialog *>(w)->accept();
         });
         QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_VERIFY(opened);

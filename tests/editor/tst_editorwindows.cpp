@@ -51,6 +51,7 @@ private slots:
         QTest::addColumn<QStringList>("lastRow");
         const QByteArray script = "my $x = 1;\r\nmy @list = ($y);\r\nmy %h = ();\r\nprint $x;\r\n";
         QTest::newRow("scalars") << int(ID_VIEW_SCALARS) << script << 3 << QStringList{"$x", "    4", " "};
+        QTest::newRow("arrays") << int(ID_VIEW_ARRAYS) << script << 1 << QStringList{"@list ", "    2", " "};
         QTest::newRow("hashes") << int(ID_VIEW_HASHES) << script << 1 << QStringList{"%h ", "    3", " "};
         QTest::newRow("special") << int(ID_VIEW_SPECIAL) << script << 29 << QStringList{"$ARGV", "", "Current file name"};
         QByteArray many;

@@ -102,6 +102,9 @@ private slots:
         QTest::addColumn<QString>("directory");
         QTest::addColumn<int>("error");
         QTest::newRow("missing path") << "/nonexistent/prog" << QString() << ENOENT;
+        QTest::newRow("not in PATH") << "no-such-program-in-path" << QString() << ENOENT;
+        QTest::newRow("empty") << QString() << QString() << ENOENT;
+        QTest::newRow("not executable") << QString(OSTRAK_SOURCE_DIR "/CMakeLists.txt") << QString() << EACCES;
         QTest::newRow("a folder") << "/tmp" << QString() << EACCES;
         const QString garbage = m_dir.filePath("garbage");   // passes every check before the exec
         QFile f(garbage);
@@ -196,6 +199,9 @@ private slots:
         QCOMPARE(run.outText, QByteArray("0 1 2\nSigBlk:\t0000000000000000\nSIGPIPE default\nto stdin\n"));
         QCOMPARE(run.errText, QByteArray("err"));
         QCOMPARE(run.process.GetExitCode(), 6L);
+        // A child dropped without a waiter or pipes is reaped when it ends.
+        CProcess("perl", {"-e", "exit 0"}).Start(0x2C);
+        QTRY_VERIFY(!childStates().contains('Z'));
     }
 
 private:

@@ -58,6 +58,8 @@ private slots:
         QTest::newRow("Run, POST: the saved input, then end of file")
             << int(ID_SCRIPT_RUN) << reader << "POST" << "^\\[line 1\nline 2\\]\\|\\|.* 0\\.$";
         QTest::newRow("Run, GET: end of file at once") << int(ID_SCRIPT_RUN) << reader << "GET" << "^\\[\\]\\|\\|.* 0\\.$";
+        QTest::newRow("Run, no method: the saved input, the input left open")
+            << int(ID_SCRIPT_RUN) << QByteArray("my $l = <STDIN>; print \"[$l]\";") << "" << "^\\[line 1\n\\]\\|\\|.* 0\\.$";
         QTest::newRow("Compile: the saved input, then end of file")
             << int(ID_SCRIPT_COMPILE) << reader << "GET" << "^\\[line 1\nline 2\\]\\|.*syntax OK\n\\|.* 0\\.$";
         QTest::newRow("Compile: syntax errors in the stderr pane") << int(ID_SCRIPT_COMPILE)

@@ -116,6 +116,7 @@ private slots:
                                             << QString::fromUtf8(chars);
         QTest::newRow("CR LF split, lone CR") << QByteArrayList{"a\r", "\nb\rc"} << "a\nb\nc";
         QTest::newRow("cr cr lf") << QByteArrayList{"a\r\r\nb"} << "a\n\nb";
+        QTest::newRow("stray continuation bytes") << QByteArrayList{"a\x80\x80\x80\x80"} << QString::fromUtf8("a\x80\x80\x80\x80");
         QTest::newRow("zero byte cuts nothing") << QByteArrayList{QByteArray("a\0b", 3)} << QStringLiteral("a\u2400b");
         QTest::newRow("incomplete character at the end") << QByteArrayList{"ok\xe2\x82"} << QString::fromUtf8("ok\xe2\x82");
     }
@@ -159,6 +160,7 @@ private slots:
         buffer.setHighWater(1);
         QVERIFY(buffer.appendBytes("more"));
         QCOMPARE(buffer.dropped(), 6 + 4);
+        QCOMPARE(buffer.accepted(), 10);
         QCOMPARE(buffer.take(100), QStringLiteral("0123456789"));
     }
 

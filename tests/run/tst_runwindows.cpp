@@ -166,7 +166,11 @@ private slots:
         c.setPosition(0);
         c.setPosition(5, QTextCursor::KeepAnchor);
         pane->setTextCursor(c);
-        run.in.Write("go\n");
+        run.window.findChild<QAction *>("command33014")->trigger();   // Refresh
+        QCOMPARE(run.status(), QStringLiteral("Process is still active."));
+        run.window.findChild<QAction *>("command33015")->trigger();   // Send Input
+        run.window.sendInputDlg().lineEdit()->setText("go");
+        run.window.sendInputDlg().sendButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
         QCOMPARE(pane->toPlainText(), QStringLiteral("first line\nsecond line\nthird\n"));
         QString text;
