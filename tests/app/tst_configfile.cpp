@@ -4,8 +4,7 @@
 #include "app/COstrakApp.h"
 #include "app/CViewFont.h"
 
-#include <QDir>
-#include <QTest>
+#include <QtTest>
 
 #include <sys/stat.h>
 

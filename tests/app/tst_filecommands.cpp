@@ -4,14 +4,8 @@
 #include "app/COstrakApp.h"
 #include "editor/COstrakView.h"
 
-#include <QDir>
-#include <QDropEvent>
-#include <QFileDialog>
-#include <QFileSystemModel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 // File Open, Save and Save As through the real file dialogs.
 class TestFileCommands : public QObject

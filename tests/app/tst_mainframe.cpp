@@ -6,17 +6,8 @@
 #include "app/COstrakApp.h"
 #include "editor/COstrakView.h"
 
-#include <QFontDialog>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProcessEnvironment>
-#include <QScopeGuard>
-#include <QScreen>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QToolBar>
-#include <QToolButton>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 

@@ -6,9 +6,8 @@
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
 
-#include <QDir>
-#include <QKeyEvent>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <sys/stat.h>
 
@@ -234,7 +233,6 @@ private slots:
         send(QEvent::KeyRelease, Qt::Key_Return);
         QCOMPARE(marked(), "  x\r\n\r\n\r\n|"_ba);   // the line before is empty
     }
-
 
 private:
     void configure(const QStringList &lines)

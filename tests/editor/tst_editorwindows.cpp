@@ -13,15 +13,8 @@
 #include "editor/CTextTableModel.h"
 #include "editor/CVariablesDlg.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTreeView>
+#include <QtTest>
+#include <QtWidgets>
 #include <QWebEnginePage>
 
 using namespace Qt::StringLiterals;

@@ -4,9 +4,7 @@
 #include "editor/CVariableListModel.h"
 #include "editor/CVariableScanner.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

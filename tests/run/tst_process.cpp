@@ -10,7 +10,6 @@
 
 #include <fcntl.h>
 
-
 // Pipes and child processes as the local runs use them.
 class TestProcess : public QObject
 {

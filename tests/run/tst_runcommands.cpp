@@ -8,12 +8,8 @@
 #include "run/CRunCommands.h"
 #include "run/CScriptInputsDlg.h"
 
-#include <QAction>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 

@@ -3,7 +3,7 @@
 #include "run/CRunCommandLine.h"
 #include "run/CScriptInput.h"
 
-#include <QTest>
+#include <QtTest>
 
 #include <atomic>
 #include <thread>

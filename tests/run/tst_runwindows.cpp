@@ -4,15 +4,8 @@
 #include "run/CScriptInputsDlg.h"
 #include "run/CSendInputDlg.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTextBlock>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <functional>
