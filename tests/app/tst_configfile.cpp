@@ -130,23 +130,14 @@ private slots:
         QCOMPARE(f->toFont().pixelSize(), -f->height);
     }
 
-    void transferType_data()
+    void transferTypeFollowsTheExactEnding()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("type");
-        QTest::newRow(".pl") << "script.pl" << int(COstrakApp::FtpAscii);
-        QTest::newRow(".PL") << "SCRIPT.PL" << int(COstrakApp::FtpBinary);
-        QTest::newRow(".h") << "main.h" << int(COstrakApp::FtpBinary);
-        QTest::newRow("ending only") << ".pl" << int(COstrakApp::FtpAscii);
-        QTest::newRow("no dot") << "perl" << int(COstrakApp::FtpBinary);
+        QCOMPARE(COstrakApp::GetFtpTransferType("script.pl"), COstrakApp::FtpAscii);
+        QCOMPARE(COstrakApp::GetFtpTransferType(".pl"), COstrakApp::FtpAscii);
+        QCOMPARE(COstrakApp::GetFtpTransferType("SCRIPT.PL"), COstrakApp::FtpBinary);
+        QCOMPARE(COstrakApp::GetFtpTransferType("main.h"), COstrakApp::FtpBinary);
     }
 
-    void transferType()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, type);
-        QCOMPARE(int(COstrakApp::GetFtpTransferType(name)), type);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestConfigFile)

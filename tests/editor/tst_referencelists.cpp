@@ -1,7 +1,6 @@
 #include "CTestEnvironment.h"
 
 #include "editor/CFunctionsFile.h"
-#include "editor/CVariableListModel.h"
 #include "editor/CVariableScanner.h"
 
 #include <QtTest>
@@ -64,50 +63,20 @@ private slots:
         QCOMPARE(rows.back().line, 1001);
     }
 
-    void modelShowsNameLineAndValue()
-    {
-        CVariableListModel model(0, "$x\r\n\t= 1;\r\n"_ba);
-        // Line breaks and tabs show as blanks; the exact bytes stay available.
-        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("$x   "));
-        QCOMPARE(model.index(0, 0).data(CVariableListModel::NameBytesRole).toByteArray(), "$x\r\n\t"_ba);
-        QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("    2"));
-        QCOMPARE(CVariableListModel::formatLine(123456), QStringLiteral("123456"));   // widens
-    }
-
-    void parseLine_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QStringList>("expected");   // name, description, template; empty: no row
-        QTest::newRow("commas in the template") << "splice,Remove part,splice(@list, 1, 2);"
-                                                << QStringList{"splice", "Remove part", "splice(@list, 1, 2);"};
-        QTest::newRow("empty description") << "time,,my $now = time;" << QStringList{"time", "", "my $now = time;"};
-        QTest::newRow("one comma: whole line is the template")
-            << "print,print \"hello\\n\";" << QStringList{"print", "", "print,print \"hello\\n\";"};
-        QTest::newRow("blanks kept") << " abs , Absolute , abs($x) " << QStringList{" abs ", " Absolute ", " abs($x) "};
-        QTest::newRow("leading comma") << ",no name,print;" << QStringList{};
-        QTest::newRow("no comma") << "print \"hello\";" << QStringList{};
-    }
-
-    void parseLine()
-    {
-        QFETCH(QString, line);
-        QFETCH(QStringList, expected);
-        const std::optional<CPerlFunction> row = CFunctionsFile::parseLine(line);
-        QCOMPARE(row ? QStringList({row->name, row->description, row->codeTemplate}) : QStringList(), expected);
-    }
-
     void readFile()
     {
         CTestEnvironment env;
         const QString path = env.path(QStringLiteral("OSTRAK.FNL"));
         QVERIFY(!CFunctionsFile::read(path).has_value());   // missing
         QVERIFY(!CFunctionsFile::read(env.programDir()).has_value());   // a folder is no file
-        CTestEnvironment::writeFile(path, "abs,Absolute,abs($x);\r\n,skipped,x;\n\nlc,Lower \xc3\xa9,lc($s);\nuc,Upper,uc($s);");
-        const QList<CPerlFunction> rows = CFunctionsFile::read(path).value_or(QList<CPerlFunction>{});
-        QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows[0].codeTemplate, QStringLiteral("abs($x);"));
-        QCOMPARE(rows[1].description, QStringLiteral("Lower \u00e9"));
-        QCOMPARE(rows[2].codeTemplate, QStringLiteral("uc($s);"));
+        // Lines end in CR LF or LF, the last in nothing; a line needs a name and a comma; a
+        // line of one comma is all template; blanks and further commas are kept.
+        CTestEnvironment::writeFile(path, "abs,Absolute,abs($x);\r\n,skipped,x;\nno comma\n\nprint,print \"a\";\n"
+                                          " lc , Lower \xc3\xa9 ,lc($s, 1)");
+        QStringList rows;
+        for (const CPerlFunction &f : CFunctionsFile::read(path).value_or(QList<CPerlFunction>{}))
+            rows << f.name + '|' + f.description + '|' + f.codeTemplate;
+        QCOMPARE(rows, (QStringList{"abs|Absolute|abs($x);", "print||print,print \"a\";", u" lc | Lower \u00e9 |lc($s, 1)"_s}));
     }
 
     // The shipped file lists each of Perl's built-in functions, by Perl's own index, once.

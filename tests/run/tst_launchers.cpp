@@ -20,34 +20,6 @@ private slots:
         qunsetenv("TERMINAL");
     }
 
-    void terminalChoice_data()
-    {
-        QTest::addColumn<QString>("terminalVariable");
-        QTest::addColumn<QStringList>("programsInPath");
-        QTest::addColumn<QStringList>("expectedHead");   // "@" stands for the test's bin folder
-        QTest::newRow("TERMINAL with options") << "myterm --class \"Big One\"" << QStringList{"myterm", "xterm"}
-                                               << QStringList{"@/myterm", "--class", "Big One"};
-        QTest::newRow("TERMINAL missing") << "no-such-terminal" << QStringList{"xterm"} << QStringList{"@/xterm"};
-        QTest::newRow("then x-terminal-emulator") << QString() << QStringList{"x-terminal-emulator", "xterm"}
-                                                  << QStringList{"@/x-terminal-emulator"};
-        QTest::newRow("none") << "no-such-terminal" << QStringList{} << QStringList{};
-    }
-
-    void terminalChoice()
-    {
-        QFETCH(QString, terminalVariable);
-        QFETCH(QStringList, programsInPath);
-        QFETCH(QStringList, expectedHead);
-        for (const QString &name : programsInPath)
-            QVERIFY(!makeProgram(name, "#!/bin/sh\n").isEmpty());
-        if (!terminalVariable.isEmpty())
-            qputenv("TERMINAL", terminalVariable.toLocal8Bit());
-        expectedHead.replaceInStrings("@", m_bin);
-        const QStringList command{"/opt/korbu", "Halden+Ostrak+", "perl", "", "/a b/$(x).pl"};
-        QCOMPARE(CTerminalLauncher::terminalCommand(command),
-                 expectedHead.isEmpty() ? QStringList() : expectedHead + QStringList{"-e"} + command);
-    }
-
     // The command reaches the terminal as a list, no shell between; the call
     // returns after the terminal has ended, and timers (paints) run meanwhile.
     void runsAndWaits()

@@ -1,7 +1,6 @@
 #include "app/CSettings.h"
 #include "run/COutputBuffer.h"
 #include "run/CRunCommandLine.h"
-#include "run/CScriptInput.h"
 
 #include <QtTest>
 
@@ -83,28 +82,6 @@ private slots:
         QCOMPARE(QStringList{r.program} + r.arguments << r.displayLine << r.workingDirectory, line);
     }
 
-    void stdinRules_data()
-    {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<bool>("writes");
-        QTest::addColumn<bool>("closes");
-        QTest::newRow("blanks around POST") << "  POST " << true << true;
-        QTest::newRow("GET") << "GET" << false << true;
-        QTest::newRow("empty") << "" << true << false;
-        QTest::newRow("lower case post is other") << "post" << false << false;
-    }
-
-    void stdinRules()
-    {
-        QFETCH(QString, method);
-        QFETCH(bool, writes);
-        QFETCH(bool, closes);
-        CScriptInput input;
-        input.setRequestMethod(method);
-        QCOMPARE(input.runWritesInput(), writes);
-        QCOMPARE(input.runClosesInput(), closes);
-    }
-
     void decoding_data()
     {
         QTest::addColumn<QByteArrayList>("chunks");
@@ -131,23 +108,6 @@ private slots:
         buffer.finish();
         QCOMPARE(buffer.take(1000), expected);
         QVERIFY(buffer.isDrained());
-    }
-
-    void batchesKeepOrderAndSurrogates()
-    {
-        COutputBuffer buffer;
-        QString all, taken;
-        for (int i = 0; i < 50; ++i) {
-            const QString piece = QString::number(i) + QString::fromUtf8("\xf0\x9f\x98\x80");
-            all += piece;
-            buffer.appendBytes(piece.toUtf8());
-        }
-        while (buffer.pending() > 0) {
-            const QString batch = buffer.take(7);
-            QVERIFY(!batch.isEmpty() && batch.size() <= 7 && !batch.back().isHighSurrogate());
-            taken += batch;
-        }
-        QCOMPARE(taken, all);
     }
 
     // Text beyond the limit is dropped and never waits for room.
