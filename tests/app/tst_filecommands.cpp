@@ -25,10 +25,12 @@ private slots:
         m_fx.close();
     }
 
-    void openStartsInWorkingDirectoryAndStoresChosenFolder()
+    // Open and Save As start in LOCAL_DIRECTORY, then where the last one
+    // ended (a cancelled one too), until the configuration is read again.
+    void dialogsStartWhereTheLastEnded()
     {
-        const QString local = makeFolder("local");
-        const QString other = makeFolder("other");
+        const QString local = makeFolder("local"), other = makeFolder("other");
+        const QString saved = QDir(local).filePath("saved.pl");
         CTestEnvironment::writeFile(QDir(other).filePath("a.pl"), "print 1;\n");
         m_fx.env->writeConfig({"LOCAL_DIRECTORY=" + local});
         QString start;
@@ -36,34 +38,22 @@ private slots:
         QVERIFY(m_fx->OnFileOpen());
         QCOMPARE(start, local);
         QCOMPARE(m_fx->view()->bytes(), QByteArray("print 1;\n"));
-        // The next Open starts where the last one ended, until the configuration is read again.
+        m_fx->view()->setBytes("print 2;\r\n", false);
+        answerFileDialog(local, "saved.pl", &start);
+        QVERIFY(m_fx->OnFileSaveAs());
+        QCOMPARE(start, other);
+        QCOMPARE(CTestEnvironment::readFile(saved), QByteArray("print 2;\r\n"));
+        QVERIFY(!m_fx->document()->isModified());
+        m_fx->view()->setBytes("print 3;\n", false);
+        QVERIFY(m_fx->OnFileSave());   // asks nothing
+        QCOMPARE(CTestEnvironment::readFile(saved), QByteArray("print 3;\n"));
         answerFileDialog(other, QString(), &start);
         QVERIFY(!m_fx->OnFileOpen());
-        QCOMPARE(start, other);
+        QCOMPARE(start + m_fx.env->app().workingDirectory(), local + other);
         m_fx.env->app().ReadConfiguration();
         answerFileDialog(other, QString(), &start);
         m_fx->OnFileOpen();
         QCOMPARE(start, local);
-    }
-
-    void saveAsTwiceStartsInFolderOfFirstSave()
-    {
-        const QString first = makeFolder("first");
-        const QString second = makeFolder("second");
-        m_fx.env->writeConfig({"LOCAL_DIRECTORY=" + first});
-        m_fx->view()->setBytes("print 2;\r\n", false);
-        QString start;
-        answerFileDialog(second, "saved.pl", &start);
-        QVERIFY(m_fx->OnFileSaveAs());
-        QCOMPARE(start, first);
-        QCOMPARE(CTestEnvironment::readFile(QDir(second).filePath("saved.pl")), QByteArray("print 2;\r\n"));
-        QVERIFY(!m_fx->document()->isModified());
-        answerFileDialog(second, "again.pl", &start);
-        QVERIFY(m_fx->OnFileSaveAs());
-        QCOMPARE(start, second);
-        m_fx->view()->setBytes("print 3;\n", false);
-        QVERIFY(m_fx->OnFileSave());   // asks nothing
-        QCOMPARE(CTestEnvironment::readFile(QDir(second).filePath("again.pl")), QByteArray("print 3;\n"));
     }
 
     // A cancelled dialog still stores its folder; nothing is saved. Without a

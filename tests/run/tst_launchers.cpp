@@ -85,21 +85,6 @@ private slots:
         QVERIFY(QDir(dir.path()).isEmpty());
     }
 
-    // Input before the Enter belongs to the program; end of input also closes.
-    void korbuGivesTheKeyboardToTheProgramFirst()
-    {
-        qputenv("PATH", m_savedPath);
-        QProcess process;
-        process.start(QStringLiteral(OSTRAK_BIN_DIR "/korbu"),
-                      {"Halden+Ostrak+", "perl", "-e", "my $l = <STDIN>; print \"got $l\""});
-        QVERIFY(process.waitForStarted());
-        process.write("hello\n");
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.readAllStandardOutput(),
-                 QByteArray("got hello\n\nProcess completed with exit code 0.\nPress Enter to close"));
-    }
-
 private:
     QString makeProgram(const QString &name, const QByteArray &text)
     {
