@@ -56,20 +56,6 @@ private slots:
         QCOMPARE(start, local);
     }
 
-    // A cancelled dialog still stores its folder; nothing is saved. Without a
-    // configuration the dialog starts in the current folder.
-    void cancelledSaveStoresFolder()
-    {
-        const QString other = makeFolder("went/here");
-        m_fx->view()->setBytes("x", false);
-        QString start;
-        answerFileDialog(other, QString(), &start);
-        QVERIFY(!m_fx->OnFileSave());   // nameless: Save asks for a name
-        QCOMPARE(start, m_cwd);
-        QCOMPARE(m_fx.env->app().workingDirectory(), other);
-        QVERIFY(m_fx->document()->isModified() && QDir(other).entryList(QDir::Files).isEmpty());
-    }
-
     void modifiedScriptIsOfferedForSaving_data()
     {
         QTest::addColumn<int>("answer");
@@ -109,18 +95,6 @@ private slots:
         QVERIFY(!m_fx->OpenDocumentFile(m_fx.env->path("nothere.pl")));
         QVERIFY2(text.contains("nothere.pl"), qPrintable(text));
         QCOMPARE(m_fx->document()->title(), QStringLiteral("Untitled"));
-    }
-
-    void recentFilesHoldFour()
-    {
-        QStringList paths;
-        for (int i = 0; i < 6; ++i) {
-            paths << m_fx.env->path(QStringLiteral("r%1.pl").arg(i));
-            CTestEnvironment::writeFile(paths.last(), "1;\n");
-            QVERIFY(m_fx->OpenDocumentFile(paths.last()));
-        }
-        QVERIFY(m_fx->OpenDocumentFile(paths[3]));
-        QCOMPARE(m_fx->recentFiles(), (QStringList{paths[3], paths[5], paths[4], paths[2]}));
     }
 
     void droppedFileOpens()

@@ -164,13 +164,6 @@ private slots:
                           QPoint(int(m_fx->view()->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, at)) + 1,
                                  int(m_fx->view()->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, at)) + 2));
         QCOMPARE(m_fx->caretPaneText(), QStringLiteral("Line =   2, Col=  2"));
-        // A highlighted button shows its prompt, "Ready" after it.
-        QWidget *button = m_fx->operatorsPalette()->buttons().first();
-        QEvent enter(QEvent::Enter), leave(QEvent::Leave);
-        QCoreApplication::sendEvent(button, &enter);
-        QCOMPARE(m_fx->statusText(), QStringLiteral("Pattern matching"));
-        QCoreApplication::sendEvent(button, &leave);
-        QCOMPARE(m_fx->statusText(), QStringLiteral("Ready"));
     }
 
     // Settings changed since the last New reach the view at the next one.
@@ -178,8 +171,6 @@ private slots:
     {
         m_fx.env->writeConfig({"TAB_EXPAND=Y", "TAB_SIZE=4"});
         m_fx->OnFileNew();
-        m_fx->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_fx.frame.get()));
         m_fx.env->writeConfig({"TAB_EXPAND=Y", "TAB_SIZE=2", "REMOTE_PERL_EXE=/usr/bin/perl",
                                "VIEW_FONT=-19,0,0,0,400,0,0,0,0,0,0,0,49,DejaVu Sans Mono"});
         COstrakView *view = m_fx->view();

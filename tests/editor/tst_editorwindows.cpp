@@ -45,7 +45,6 @@ private slots:
         const QByteArray script = "my $x = 1;\r\nmy @list = ($y);\r\nmy %h = ();\r\nprint $x;\r\n";
         QTest::newRow("scalars") << int(ID_VIEW_SCALARS) << script << 3 << QStringList{"$x", "    4", " "};
         QTest::newRow("arrays") << int(ID_VIEW_ARRAYS) << script << 1 << QStringList{"@list ", "    2", " "};
-        QTest::newRow("hashes") << int(ID_VIEW_HASHES) << script << 1 << QStringList{"%h ", "    3", " "};
         QTest::newRow("special") << int(ID_VIEW_SPECIAL) << script << 29 << QStringList{"$ARGV", "", "Current file name"};
         QByteArray many;
         for (int i = 0; i < 100000; ++i)
@@ -73,18 +72,6 @@ private slots:
             dialog->resize(700, 500);
             QTRY_COMPARE(dialog->list()->geometry().bottomRight(), dialog->rect().bottomRight());
         });
-    }
-
-    void functionsWindowReadAtStartUp()
-    {
-        CPerlFunctionsDlg *window = functionsWindow();
-        QVERIFY(window->isHidden());
-        // Later changes to the file wait for the next start.
-        CTestEnvironment::writeFile(m_fx.env->path(QStringLiteral("OSTRAK.FNL")), QByteArray());
-        m_fx->action(ID_VIEW_FUNCTIONS)->trigger();
-        QCOMPARE(column(window->model(), 0), (QStringList{"abs", "join", "print"}));
-        window->findChild<QAction *>(QStringLiteral("command%1").arg(ID_WINDOW_CLOSE_FUNCTIONS))->trigger();
-        QVERIFY(window->isHidden());
     }
 
     void clicksOnTemplate_data()
@@ -136,19 +123,6 @@ private slots:
         QCOMPARE(caret, qsizetype(selStart) + expected.size() - text.size() + (selEnd - selStart));
         view->undo();
         QCOMPARE(view->bytes(), text);
-    }
-
-    void missingFileReportedOnce()
-    {
-        m_fx.open(QByteArray());
-        const auto boxes = [this] { return m_fx->findChildren<QMessageBox *>(u"functionsFileMissing"_s); };
-        QCOMPARE(boxes().size(), 1);
-        QMessageBox *box = boxes().first();
-        box->button(QMessageBox::Ok)->click();
-        // Every later showing is an empty list without a message.
-        m_fx->action(ID_VIEW_FUNCTIONS)->trigger();
-        QVERIFY(functionsWindow()->isVisible() && functionsWindow()->model()->rowCount() == 0);
-        QTRY_VERIFY(boxes().isEmpty());
     }
 
     // Each use opens a window of its own that later edits leave as it was.

@@ -17,7 +17,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("words");
-        QTest::newRow("blanks only") << "  \t " << QStringList{};
         QTest::newRow("single quotes keep blanks and backslash") << " -I'/a b\\c'  x" << QStringList{"-I/a b\\c", "x"};
         QTest::newRow("escapes in double quotes") << "\"say \\\"hi\\\" \\n\"" << QStringList{"say \"hi\" \\n"};
         QTest::newRow("backslash blank") << "a\\ b" << QStringList{"a b"};
@@ -50,8 +49,6 @@ private slots:
         QTest::newRow("run java: class name") << false << int(CRunCommandLine::Run) << "/src/Hello.java"
             << QStringList{"/usr/bin/java", "-cp", ".", "-Dname=a b", "Hello",
                            "/usr/bin/java -cp . -Dname=\"a b\" Hello", "/src"};
-        QTest::newRow("compile java") << false << int(CRunCommandLine::Compile) << "/src/A.java"
-            << QStringList{"/usr/bin/javac", "-g", "/src/A.java", "/usr/bin/javac -g /src/A.java", "/src"};
         QTest::newRow("debug java uses perl") << false << int(CRunCommandLine::Debug) << "/src/Hello.java"
             << QStringList{perl, "-d", "/src/Hello.java", perl + " -d /src/Hello.java", "/src"};
         QTest::newRow("upper-case .JAVA is perl") << false << int(CRunCommandLine::Compile) << "/s/A.JAVA"

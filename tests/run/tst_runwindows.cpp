@@ -11,7 +11,6 @@
 #include <functional>
 #include <memory>
 
-#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -48,24 +47,6 @@ int execWith(QDialog &dialog, const std::function<void()> &steps)
     return dialog.exec();
 }
 
-// What arrives on `fd` within a few seconds, up to `expected` bytes; a
-// final "<eof>" when the other side has closed.
-QByteArray readFrom(int fd, int expected)
-{
-    QByteArray got;
-    char buf[4096];
-    while (got.size() < expected) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 5000) <= 0)
-            break;
-        const ssize_t n = ::read(fd, buf, std::min(sizeof buf, size_t(expected - got.size())));
-        if (n <= 0)
-            return got + "<eof>";
-        got.append(buf, n);
-    }
-    return got;
-}
-
 } // namespace
 
 // The output window of a local run and the input dialogs around it.
@@ -86,10 +67,6 @@ private slots:
             << R"($|=1; print "out 1\n"; print STDERR "err 1\n"; print "out 2\n"; print STDERR "err 2\n"; exit 3)"
             << false << "out 1\nout 2\n|err 1\nerr 2\n|3";
         QTest::newRow("killed") << R"($|=1; print "x\n"; kill 'KILL', $$)" << false << "x\n||137";
-        QTest::newRow("character split across writes")
-            << R"($|=1; print "caf\xc3"; select undef, undef, undef, 0.5; print "\xa9 \xe2\x82"; )"
-               R"(select undef, undef, undef, 0.5; print "\xac\n";)"
-            << false << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac\n||0");
         const QString line = QString(99, 'e') + '\n';
         QTest::newRow("stderr stops at its limit")
             << R"(my $l = ("e" x 99) . "\n"; print STDERR $l for 1..800; print $l for 1..800;)" << false
@@ -123,7 +100,6 @@ private slots:
     {
         QTest::addColumn<int>("way");
         QTest::newRow("&Close") << 0;
-        QTest::newRow("close box") << 1;
         QTest::newRow("Esc") << 2;
         QTest::newRow("Enter") << 3;
     }
@@ -186,7 +162,7 @@ private slots:
         run.window.OnClose();
     }
 
-    void inputLimitedTo4000AndViewMode()
+    void inputLimitedTo4000()
     {
         CScriptInputsDlg dialog;
         CScriptInput start;
@@ -207,53 +183,8 @@ private slots:
         QCOMPARE(afterPaste, QString(10, 'b') + QString(3990, 'a'));
         QCOMPARE(afterKey, afterPaste);
         QCOMPARE(dialog.values().input(), afterPaste);
-        // Viewing shows the input but takes no typing.
-        dialog.setViewMode(true);
-        bool comboEnabled = true;
-        execWith(dialog, [&] {
-            comboEnabled = dialog.methodCombo()->isEnabled();
-            QTest::keyClicks(dialog.inputEdit(), "typed");
-            dialog.okButton()->click();
-        });
-        QVERIFY(!comboEnabled);
-        QCOMPARE(dialog.values().input(), afterPaste);
     }
 
-    // &eof ends the script's input; Esc only hides the dialog. Either way a
-    // line sent afterwards reaches the script only while its input is open.
-    void hidingTheSendDialog_data()
-    {
-        QTest::addColumn<bool>("eof");
-        QTest::newRow("&eof") << true;
-        QTest::newRow("Esc") << false;
-    }
-
-    void hidingTheSendDialog()
-    {
-        QFETCH(bool, eof);
-        CPipe pipe;
-        QVERIFY(pipe.CreatePipeEnds());
-        const int reader = ::dup(pipe.readEnd()); // stands for the child's end
-        CSendInputDlg dialog;
-        dialog.setPipe(&pipe);
-        dialog.show();
-        dialog.lineEdit()->setText(QString(300, 'z'));   // at most 256 characters, then a line feed
-        QTest::keyClick(dialog.lineEdit(), Qt::Key_Return);
-        QVERIFY(dialog.isVisible() && dialog.lineEdit()->text().isEmpty());
-        QTest::keyClicks(dialog.lineEdit(), "last");
-        dialog.sendButton()->click();
-        if (eof)
-            dialog.eofButton()->click();
-        else
-            QTest::keyClick(dialog.lineEdit(), Qt::Key_Escape);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.endOfInput(), eof);
-        dialog.show();
-        QTest::keyClicks(dialog.lineEdit(), "late");
-        dialog.sendButton()->click();
-        QCOMPARE(readFrom(reader, 300), QByteArray(256, 'z') + (eof ? "\nlast\n<eof>" : "\nlast\nlate\n"));
-        ::close(reader);
-    }
 };
 
 QTEST_MAIN(TestRunWindows)

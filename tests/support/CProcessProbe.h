@@ -14,7 +14,6 @@ inline int openDescriptorCount()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-// The fields of a process's stat line after its name: state, parent, ...
 inline QList<QByteArray> processStat(const QString &pid)
 {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));

@@ -30,7 +30,6 @@ struct CRunFixture : CProcessListener
         process.JoinWaiter();
     }
 
-    // Start, Resume and StartWaiter; stdin closed after `input` unless told otherwise.
     bool launch(const QByteArray &input = {}, bool closeInput = true)
     {
         if (!process.Start(0x2C))
@@ -43,7 +42,6 @@ struct CRunFixture : CProcessListener
         return true;
     }
 
-    // Takes what the streams hold now; returns the standard output so far.
     QByteArray pump()
     {
         char buffer[65536];
