@@ -43,6 +43,11 @@ constexpr int kNotifyAttempts = 15;
 constexpr qint64 kTurnBudgetMs = 12;
 constexpr qsizetype kSliceChars = 64 * 1024;
 constexpr auto kNotifyPause = std::chrono::milliseconds(100);
+// A child writing line by line (unbuffered STDOUT) would otherwise cost a
+// read, a decode and a hand-over per line: after a short read the reader
+// lets the pipe fill for a moment. What was read is shown at once.
+constexpr int kShortRead = 4096;
+constexpr auto kShortReadPause = std::chrono::milliseconds(1);
 
 QPlainTextEdit *makePane(const char *name, const QString &tip, QWidget *parent)
 {
@@ -186,6 +191,8 @@ void COutputWindow::readerLoop(CPipe *pipe, COutputBuffer *buffer)
                 break;
             if (stopping && (drained += n) > kDrainLimit)
                 break;
+            if (n < kShortRead && !stopping)
+                std::this_thread::sleep_for(kShortReadPause);
             continue;
         }
         if (stopping || pipe->AtEnd())

@@ -3,6 +3,7 @@
 #include "COutputWindow.h"
 #include "CPipe.h"
 #include "CProcess.h"
+#include "CPromptModule.h"
 #include "CScriptInputsDlg.h"
 #include "CTerminalLauncher.h"
 #include "app/CMainFrame.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 
 namespace {
 
@@ -40,6 +42,7 @@ private:
 CRunCommands::CRunCommands(CMainFrame &frame)
     : QObject(frame.view())
     , m_frame(frame)
+    , m_promptModuleFolder(CPromptModule::defaultFolder())
 {
     setObjectName(QStringLiteral("CRunCommands"));
 }
@@ -140,6 +143,8 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     CProcess process(command.program, command.arguments);
     process.AttachPipes(&stdinPipe, &stdoutPipe, &stderrPipe);
     process.SetWorkingDirectory(command.workingDirectory);
+    if (command.perl && CPromptModule::isPresent(m_promptModuleFolder))
+        process.setEnvironment(CPromptModule::environment(QProcess::systemEnvironment(), m_promptModuleFolder));
     for (int i = 0; i < m_scriptInput.m_nCgiCount && i < CScriptInput::MaxCgiParameters; ++i)
         process.SetEnvironmentValue(m_scriptInput.m_strCgiNames[i], m_scriptInput.m_strCgiValues[i]);
     if (!process.Start(kCreationFlags))
