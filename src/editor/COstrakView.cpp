@@ -203,6 +203,20 @@ bool COstrakView::OnInsertCode(int id)
     return true;
 }
 
+void COstrakView::showLine(int line)
+{
+    const long count = SendScintilla(SCI_GETLINECOUNT);
+    const unsigned long index = static_cast<unsigned long>(std::clamp<long>(line - 1, 0, count - 1));
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, index);
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, index);
+    SendScintilla(SCI_ENSUREVISIBLEENFORCEPOLICY, index);
+    // The anchor at the line's end, the caret at its start.
+    SendScintilla(SCI_SETSEL, end, start);
+    SendScintilla(SCI_SCROLLRANGE, end, start);
+    SendScintilla(SCI_CHOOSECARETX);
+    reportCaretPosition();
+}
+
 QPair<int, int> COstrakView::caretReport() const
 {
     const long selStart = SendScintilla(SCI_GETSELECTIONSTART);

@@ -45,6 +45,10 @@ public:
     // The Qt key code of the last key pressed (0 before the first).
     int lastKey() const { return m_nLastKey; }
 
+    // Line `line` (from 1; past the end: the last line) selected, the caret
+    // at its start, and scrolled into view.
+    void showLine(int line);
+
     // The caret position as the status bar shows it: the line of the
     // selection start and the column of the selection end, both from 1.
     QPair<int, int> caretReport() const;

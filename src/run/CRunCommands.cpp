@@ -158,6 +158,8 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     window.m_pStdinPipe = &stdinPipe;
     window.m_pStdoutPipe = &stdoutPipe;
     window.m_pStderrPipe = &stderrPipe;
+    window.setScriptPath(m_frame.document()->pathName());
+    connect(&window, &COutputWindow::errorLineActivated, this, [this](int line) { m_frame.view()->showLine(line); });
     CScriptInput shown;
     shown.setInput(m_scriptInput.input());
     window.inputsViewer().setValues(shown);
