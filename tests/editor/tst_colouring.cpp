@@ -19,6 +19,11 @@ class tst_Colouring : public QObject
 
 private slots:
     void init() { QSettings(QStringLiteral("HALDEN"), QStringLiteral("Ostrak")).remove(QStringLiteral("View")); }
+    void cleanup()
+    {
+        m_frame.reset();
+        m_env.reset();
+    }
 
     void choice_data()
     {
@@ -87,7 +92,10 @@ private slots:
                                m_frame->view()->language() == CSyntaxChoice::Perl,
                                m_frame->action(ID_VIEW_LINE_NUMBERS)->isChecked(), widths.last() > 0};
         };
-        const auto restart = [&] { m_frame = std::make_unique<CMainFrame>(m_env->app()); };
+        const auto restart = [&] {
+            m_frame.reset();
+            m_frame = std::make_unique<CMainFrame>(m_env->app());
+        };
         QCOMPARE(state(9), QList<bool>({true, true, true, true}));
         QCOMPARE(state(12000), QList<bool>({true, true, true, true}));
         QVERIFY(widths[1] > widths[0]);
