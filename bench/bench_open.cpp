@@ -1,5 +1,6 @@
 // Opening a 10 MB script: the time from the Open call until the text is
 // painted in the editor, beside the time to read the same file into memory.
+//   bench_open [plain]   plain: without syntax colouring and line numbers
 #include "app/CMainFrame.h"
 #include "app/COstrakApp.h"
 #include "editor/COstrakView.h"
@@ -46,6 +47,7 @@ double median(std::vector<double> v)
 int main(int argc, char *argv[])
 {
     QApplication qapp(argc, argv);
+    const bool plain = argc > 1 && QByteArray(argv[1]) == "plain";
     QTemporaryDir dir;
     COstrakApp app(dir.path());
     const QString path = dir.filePath("big.pl");
@@ -65,6 +67,8 @@ int main(int argc, char *argv[])
         readMs.push_back(t.nsecsElapsed() / 1e6);
 
         CMainFrame frame(app);
+        frame.view()->setSyntaxColouring(!plain);
+        frame.view()->setLineNumbers(!plain);
         frame.resize(1000, 700);
         frame.show();
         QApplication::processEvents();
@@ -78,7 +82,8 @@ int main(int argc, char *argv[])
         if (frame.view()->byteLength() != bytes.size())
             std::fprintf(stderr, "size mismatch\n");
     }
-    std::printf("file: 10 MiB script, %d runs, medians\n", 5);
+    std::printf("file: 10 MiB script, %d runs, medians, %s\n", 5,
+                plain ? "plain" : "syntax colouring and line numbers");
     std::printf("read into memory (limit): %8.1f ms\n", median(readMs));
     std::printf("open until painted:       %8.1f ms  (%.1fx the read)\n", median(openMs),
                 median(openMs) / std::max(0.001, median(readMs)));

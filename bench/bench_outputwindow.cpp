@@ -3,17 +3,24 @@
 // the same output read from a pipe and discarded in the same run; the longest
 // and the 99th-percentile time the UI thread kept a posted event waiting; the
 // delay from the child's first write to that text painted in the pane; and
-// the process's memory afterwards.
+// the process's memory afterwards. Every line is examined for links to a
+// script whose name is almost all of the line's bytes (x), none of which is one.
 //
-//   bench_outputwindow [batch KB per turn] [reader high water in MB]
+//   bench_outputwindow [batch KB per turn] [reader high water in MB] [prompts]
+//
+// With "prompts" the child runs as Run starts a Perl script, with the module
+// that makes STDOUT unbuffered, and the script leaves $| alone: one write per
+// line, the most that module can cost.
 #include "run/COutputWindow.h"
 #include "run/CPipe.h"
 #include "run/CProcess.h"
+#include "run/CPromptModule.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -21,6 +28,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -31,6 +39,7 @@
 namespace {
 
 constexpr int kLines = 1000000;
+bool g_prompts = false;
 
 // The first line carries the child's clock when it wrote it; after a pause
 // the second line carries the clock at the start of the 80 MB.
@@ -56,7 +65,21 @@ QString script(bool withClock)
     QString s = QString::fromLatin1(kScript) + QString::number(kLines) + ";\n";
     if (!withClock)
         s.replace("select undef, undef, undef, 0.3;", "");
+    if (g_prompts)
+        s.replace("$| = 0;", "");
     return s;
+}
+
+void prepare(CProcess &process)
+{
+    if (!g_prompts)
+        return;
+    const QString folder = QStringLiteral(OSTRAK_BIN_DIR "/OstrakPerl");
+    if (!CPromptModule::isPresent(folder)) {
+        std::fprintf(stderr, "the prompt module is not in %s\n", qPrintable(folder));
+        std::exit(1);
+    }
+    process.setEnvironment(CPromptModule::environment(QProcess::systemEnvironment(), folder));
 }
 
 long rssKiB()
@@ -80,6 +103,7 @@ double pipeSeconds()
     err.CreatePipeEnds();
     CProcess process("/usr/bin/perl", {"-e", script(false)});
     process.AttachPipes(&in, &out, &err);
+    prepare(process);
     in.CloseBoth();
     const double start = nowSeconds();
     process.Start(0x2C);
@@ -163,8 +187,10 @@ int main(int argc, char *argv[])
     QApplication qapp(argc, argv);
     const qsizetype batchKiB = argc > 1 ? QByteArray(argv[1]).toLongLong() : 0;
     const qsizetype highWaterMiB = argc > 2 ? QByteArray(argv[2]).toLongLong() : 0;
+    g_prompts = argc > 3 && QByteArray(argv[3]) == "prompts";
 
-    std::printf("80 MB of output, %d lines, platform %s\n", kLines, qPrintable(QGuiApplication::platformName()));
+    std::printf("80 MB of output, %d lines, platform %s%s\n", kLines, qPrintable(QGuiApplication::platformName()),
+                g_prompts ? ", unbuffered STDOUT (prompt module)" : "");
     const double limit = pipeSeconds();
     const long rssBefore = rssKiB();
 
@@ -174,6 +200,7 @@ int main(int argc, char *argv[])
     err.CreatePipeEnds();
     CProcess process("/usr/bin/perl", {"-e", script(true)});
     process.AttachPipes(&in, &out, &err);
+    prepare(process);
     process.Start(0x2C);
 
     double completeAt = 0;
@@ -190,6 +217,8 @@ int main(int argc, char *argv[])
         window.m_pStdinPipe = &in;
         window.m_pStdoutPipe = &out;
         window.m_pStderrPipe = &err;
+        // Every line is looked at for links to the script; none is one.
+        window.setScriptPath(QStringLiteral("/tmp/x.pl"));
         QPlainTextEdit *pane = window.pane(COutputWindow::StdOut);
         CPaintWatcher watcher;
         watcher.pane = pane;

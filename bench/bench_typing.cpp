@@ -1,8 +1,9 @@
 // Typing latency: CPU time per key typed at the start and at the end of
 // 100 KB, 1 MB and 10 MB Perl scripts, beside the same keys in an empty
 // document (the floor: what a key costs when the document's size plays no
-// part). Each figure is measured twice, in fresh processes: in a plain
-// QsciScintilla as the toolkit ships it, and in the editor view.
+// part). Each figure is measured three times, in fresh processes: in a plain
+// QsciScintilla as the toolkit ships it, in the editor view without syntax
+// colouring and line numbers, and in the editor view with both (as it starts).
 //
 // Run it on a display (Xvfb is enough) so that painting is measured too:
 //   DISPLAY=:1 bench_typing [keys]
@@ -55,16 +56,23 @@ int measure(const QString &kind, qsizetype size, bool atEnd, int keys)
 {
     std::unique_ptr<COstrakApp> app;
     std::unique_ptr<QsciScintilla> view;
-    if (kind == QLatin1String("view")) {
+    const QByteArray text = perlScript(size);
+    if (kind.startsWith(QLatin1String("view"))) {
         app = std::make_unique<COstrakApp>(QStringLiteral("/nonexistent"));
-        view = std::make_unique<COstrakView>();
+        auto editor = std::make_unique<COstrakView>();
+        const bool coloured = kind == QLatin1String("view-coloured");
+        editor->setSyntaxColouring(coloured);
+        editor->setLineNumbers(coloured);
+        editor->loadText(text, QStringLiteral("/tmp/typing.pl"));
+        if (coloured && editor->language() != CSyntaxChoice::Perl)
+            return 4;
+        view = std::move(editor);
     } else {
         view = std::make_unique<QsciScintilla>();
         view->setUtf8(true);
+        view->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(text.size()),
+                            text.constData());
     }
-    const QByteArray text = perlScript(size);
-    view->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(text.size()),
-                        text.constData());
     view->resize(900, 700);
     view->show();
     view->activateWindow();
@@ -128,7 +136,7 @@ int main(int argc, char *argv[])
     out << "Typing latency, " << keys << " keys per figure, platform " << QGuiApplication::platformName()
         << "; CPU ms per key (wall ms in brackets). Target: at most 2 ms per key anywhere in 10 MB.\n\n";
     out << qSetFieldWidth(22) << Qt::left << "document" << qSetFieldWidth(24) << "plain QsciScintilla"
-        << "editor view" << qSetFieldWidth(0) << "\n";
+        << "editor view, plain" << "editor view, coloured" << qSetFieldWidth(0) << "\n";
     const auto cell = [](QPair<double, double> v) {
         return v.first < 0 ? QStringLiteral("failed")
                            : QStringLiteral("%1 (%2)").arg(v.first, 0, 'f', 2).arg(v.second, 0, 'f', 2);
@@ -136,8 +144,9 @@ int main(int argc, char *argv[])
     const auto row = [&](const QString &name, qsizetype size, bool atEnd) {
         const auto bare = runChild(QStringLiteral("bare"), size, atEnd, keys);
         const auto view = runChild(QStringLiteral("view"), size, atEnd, keys);
-        out << qSetFieldWidth(22) << name << qSetFieldWidth(24) << cell(bare) << cell(view) << qSetFieldWidth(0)
-            << Qt::endl;
+        const auto coloured = runChild(QStringLiteral("view-coloured"), size, atEnd, keys);
+        out << qSetFieldWidth(22) << name << qSetFieldWidth(24) << cell(bare) << cell(view) << cell(coloured)
+            << qSetFieldWidth(0) << Qt::endl;
     };
     row(QStringLiteral("empty (floor)"), 0, true);
     for (const auto &[name, size] : {std::pair{"100 KB", 100'000}, {"1 MB", 1'000'000}, {"10 MB", 10'000'000}}) {

@@ -5,6 +5,7 @@
 #include "COperatorsPalette.h"
 #include "COstrakApp.h"
 #include "CToolbarArt.h"
+#include "CViewPreferences.h"
 #include "editor/CInsertionTable.h"
 #include "run/CTerminalLauncher.h"
 #include "editor/CEditorWindows.h"
@@ -65,6 +66,13 @@ CMainFrame::CMainFrame(COstrakApp &app, QWidget *parent)
     // The single view is reused: every New and Open rebuilds its font and tab filler.
     connect(m_doc, &COstrakDoc::documentReset, m_view, &COstrakView::OnInitialUpdate);
     connect(m_doc, &COstrakDoc::titleChanged, this, &CMainFrame::updateTitle);
+    // The colouring follows the script's name and first line, also after Save As.
+    m_view->setSyntaxColouring(CViewPreferences::syntaxColouring());
+    m_view->setLineNumbers(CViewPreferences::lineNumbers());
+    const auto chooseSyntax = [this] { m_view->chooseSyntax(m_doc->pathName()); };
+    connect(m_doc, &COstrakDoc::documentReset, m_view, chooseSyntax);
+    connect(m_doc, &COstrakDoc::titleChanged, m_view, chooseSyntax);
+    updateCheckMarks();
     updateTitle();
 }
 
@@ -445,7 +453,8 @@ void CMainFrame::createToolBars()
     m_operatorsPalette = new COperatorsPalette(operators, this);
     connect(m_operatorsPalette, &COperatorsPalette::visibilityChanged, this, &CMainFrame::updateCheckMarks);
 
-    for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SCRIPTING_TOOLBAR, ID_VIEW_OPERATORS})
+    for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SCRIPTING_TOOLBAR, ID_VIEW_OPERATORS,
+                   ID_VIEW_SYNTAX_COLOURING, ID_VIEW_LINE_NUMBERS})
         action(id)->setCheckable(true);
     // Check marks are brought up to date whenever a menu opens, too.
     for (QAction *menuAction : menuBar()->actions()) {
@@ -527,6 +536,8 @@ void CMainFrame::updateCheckMarks()
     action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
     action(ID_VIEW_SCRIPTING_TOOLBAR)->setChecked(!m_scriptingToolBar->isHidden());
     action(ID_VIEW_OPERATORS)->setChecked(!m_operatorsPalette->isHidden());
+    action(ID_VIEW_SYNTAX_COLOURING)->setChecked(m_view->syntaxColouring());
+    action(ID_VIEW_LINE_NUMBERS)->setChecked(m_view->lineNumbers());
 }
 
 void CMainFrame::connectFrameCommands()
@@ -541,6 +552,16 @@ void CMainFrame::connectFrameCommands()
     setHandler(ID_VIEW_SCRIPTING_TOOLBAR, [this, toggle] { toggle(m_scriptingToolBar); });
     setHandler(ID_VIEW_OPERATORS, [this, toggle] { toggle(m_operatorsPalette); });
     setHandler(ID_VIEW_FONT, [this] { m_view->OnViewFont(); });
+    setHandler(ID_VIEW_SYNTAX_COLOURING, [this] {
+        m_view->setSyntaxColouring(!m_view->syntaxColouring());
+        CViewPreferences::setSyntaxColouring(m_view->syntaxColouring());
+        updateCheckMarks();
+    });
+    setHandler(ID_VIEW_LINE_NUMBERS, [this] {
+        m_view->setLineNumbers(!m_view->lineNumbers());
+        CViewPreferences::setLineNumbers(m_view->lineNumbers());
+        updateCheckMarks();
+    });
     setHandler(ID_TOOLS_DOS_WINDOW, [this] { OnDosWindow(); });
     for (const auto *table : {&CInsertionTable::scripting(), &CInsertionTable::operators()}) {
         for (const CInsertion &insertion : *table) {

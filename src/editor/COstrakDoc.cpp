@@ -44,7 +44,7 @@ void COstrakDoc::setPathName(const QString &path)
 
 void COstrakDoc::OnNewDocument()
 {
-    m_view->setBytes("#!" + m_app.settings().REMOTE_PERL_EXE.toUtf8() + "\r\n");
+    m_view->loadText("#!" + m_app.settings().REMOTE_PERL_EXE.toUtf8() + "\r\n", QString());
     m_strRemoteDir.clear();
     setPathName(QString());
     setModified(false);
@@ -61,7 +61,7 @@ QString COstrakDoc::OnOpenDocument(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
-    m_view->setBytes(bytes);
+    m_view->loadText(bytes, QFileInfo(path).absoluteFilePath());
     m_strRemoteDir.clear();
     setPathName(path);
     setModified(false);

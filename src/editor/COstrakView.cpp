@@ -2,8 +2,11 @@
 
 #include "CInsertionTable.h"
 #include "CLineEnds.h"
+#include "CSyntaxColours.h"
 #include "app/COstrakApp.h"
 #include "app/CViewFont.h"
+
+#include <Qsci/qscilexer.h>
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -67,6 +70,8 @@ COstrakView::COstrakView(QWidget *parent)
     setEolVisibility(false);
     setWrapMode(QsciScintilla::WrapNone);
     setMarginWidth(1, 0);
+    setMarginType(0, QsciScintilla::NumberMargin);
+    m_font = font();
     // Enter inserts the document's own line end (set before each Enter);
     // nothing else converts line ends.
     SendScintilla(SCI_SETEOLMODE, SC_EOL_CRLF);
@@ -77,12 +82,79 @@ COstrakView::COstrakView(QWidget *parent)
     if (g_plainAccessibility)
         SendScintilla(SCI_SETMODEVENTMASK, 0UL);
 
+    // The margin follows the line count; this notification costs nothing
+    // per key, unlike SCN_MODIFIED.
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { updateLineNumberWidth(); });
+    applyMargins();
+
     if (m_app) {
         connect(m_app, &COstrakApp::editorFontChanged, this, &COstrakView::applyFont);
         if (m_app->editorFont())
             applyFont(*m_app->editorFont());
     }
     rebuildTabFiller();
+}
+
+void COstrakView::setSyntaxColouring(bool on)
+{
+    m_colouring = on;
+    applyLexer();
+}
+
+void COstrakView::setLineNumbers(bool on)
+{
+    m_lineNumbers = on;
+    updateLineNumberWidth(true);
+}
+
+void COstrakView::chooseSyntax(const QString &path)
+{
+    m_chosen = CSyntaxChoice::forFile(path, lineHead(0));
+    applyLexer();
+}
+
+void COstrakView::applyLexer()
+{
+    const CSyntaxChoice::Language wanted = m_colouring ? m_chosen : CSyntaxChoice::Plain;
+    if (wanted == m_language)
+        return;
+    QsciLexer *old = m_lexer;
+    m_lexer = CSyntaxColours::makeLexer(wanted, this);
+    if (m_lexer)
+        CSyntaxColours::applyFont(*m_lexer, m_font);
+    setLexer(m_lexer);
+    delete old;
+    m_language = wanted;
+    // Without a lexer this restores the plain style.
+    setFont(m_font);
+    QWidget::setFont(m_font);
+    // Setting a lexer resets every style, the margin's too.
+    applyMargins();
+}
+
+void COstrakView::applyMargins()
+{
+    setMarginsFont(m_font);
+    setMarginsBackgroundColor(CSyntaxColours::marginPaper());
+    setMarginsForegroundColor(CSyntaxColours::marginText());
+    updateLineNumberWidth(true);
+}
+
+void COstrakView::updateLineNumberWidth(bool force)
+{
+    int digits = 0;
+    if (m_lineNumbers) {
+        for (long count = SendScintilla(SCI_GETLINECOUNT); count > 0; count /= 10)
+            ++digits;
+    }
+    if (digits == m_numberDigits && !force)
+        return;
+    m_numberDigits = digits;
+    // One digit more than the count needs, as room on both sides.
+    if (digits == 0)
+        setMarginWidth(0, 0);
+    else
+        setMarginWidth(0, QString(digits + 1, QLatin1Char('9')));
 }
 
 QByteArray COstrakView::bytes() const
@@ -115,6 +187,18 @@ void COstrakView::setBytes(const QByteArray &bytes, bool resetUndo)
     }
     SendScintilla(SCI_GOTOPOS, 0UL);
     setReadOnly(readOnly);
+    updateLineNumberWidth();
+}
+
+void COstrakView::loadText(const QByteArray &bytes, const QString &path)
+{
+    const bool readOnly = isReadOnly();
+    setReadOnly(false);
+    SendScintilla(SCI_CLEARALL);
+    setReadOnly(readOnly);
+    m_chosen = CSyntaxChoice::forFile(path, CSyntaxChoice::firstLine(bytes));
+    applyLexer();
+    setBytes(bytes);
 }
 
 void COstrakView::replaceSelectionBytes(const QByteArray &bytes)
@@ -158,7 +242,13 @@ QByteArray COstrakView::documentLineEnd() const
 
 void COstrakView::applyFont(const QFont &font)
 {
+    m_font = font;
+    if (m_lexer)
+        CSyntaxColours::applyFont(*m_lexer, font);
     setFont(font);
+    // With a lexer the editor leaves the widget's own font as it was.
+    QWidget::setFont(font);
+    applyMargins();
 }
 
 void COstrakView::rebuildTabFiller()
@@ -201,6 +291,20 @@ bool COstrakView::OnInsertCode(int id)
     const QByteArray lineEnd = insertion->wraps() ? QByteArray() : documentLineEnd();
     replaceSelectionBytes(insertion->text(selected, lineEnd));
     return true;
+}
+
+void COstrakView::showLine(int line)
+{
+    const long count = SendScintilla(SCI_GETLINECOUNT);
+    const unsigned long index = static_cast<unsigned long>(std::clamp<long>(line - 1, 0, count - 1));
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, index);
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, index);
+    SendScintilla(SCI_ENSUREVISIBLEENFORCEPOLICY, index);
+    // The anchor at the line's end, the caret at its start.
+    SendScintilla(SCI_SETSEL, end, start);
+    SendScintilla(SCI_SCROLLRANGE, end, start);
+    SendScintilla(SCI_CHOOSECARETX);
+    reportCaretPosition();
 }
 
 QPair<int, int> COstrakView::caretReport() const

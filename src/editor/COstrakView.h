@@ -2,9 +2,13 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include "CSyntaxChoice.h"
+
 #include <QByteArray>
+#include <QFont>
 
 class COstrakApp;
+class QsciLexer;
 
 // The editor view: the one script's text, kept as raw bytes (any line ends,
 // invalid UTF-8 and NUL bytes survive a load and a save unchanged), with the
@@ -24,6 +28,11 @@ public:
     QByteArray bytes() const;
     // Replaces the whole text; clears the undo history when `resetUndo`.
     void setBytes(const QByteArray &bytes, bool resetUndo = true);
+    // A script loaded (New, Open): its text, with the colouring its path and
+    // first line call for chosen while the editor is empty. Setting a lexer
+    // styles the whole text at once, which costs half a second for 10 MB;
+    // chosen first, only the part shown is ever styled.
+    void loadText(const QByteArray &bytes, const QString &path);
     qsizetype byteLength() const;
 
     // Replaces the selection by `bytes` as one undoable step.
@@ -45,6 +54,21 @@ public:
     // The Qt key code of the last key pressed (0 before the first).
     int lastKey() const { return m_nLastKey; }
 
+    // Syntax colouring and the line-number margin, kept across New and Open.
+    void setSyntaxColouring(bool on);
+    bool syntaxColouring() const { return m_colouring; }
+    void setLineNumbers(bool on);
+    bool lineNumbers() const { return m_lineNumbers; }
+    // Chooses the colouring for the script at `path` (empty for a new one)
+    // from its name and first line.
+    void chooseSyntax(const QString &path);
+    // The colouring in use: Plain while colouring is off.
+    CSyntaxChoice::Language language() const { return m_language; }
+
+    // Line `line` (from 1; past the end: the last line) selected, the caret
+    // at its start, and scrolled into view.
+    void showLine(int line);
+
     // The caret position as the status bar shows it: the line of the
     // selection start and the column of the selection end, both from 1.
     QPair<int, int> caretReport() const;
@@ -59,6 +83,9 @@ protected:
 private:
     void reportCaretPosition();
     void applyFont(const QFont &font);
+    void applyLexer();
+    void applyMargins();
+    void updateLineNumberWidth(bool force = false);
     void rebuildTabFiller();
     // A Tab key-down: the selection replaced by the tab filler (TAB_EXPAND
     // "Y") or by a tab character.
@@ -78,4 +105,11 @@ private:
     int m_nLastKey = 0;
     int m_nTabWidth = 0;
     QByteArray m_strTabFiller;
+    QFont m_font;
+    bool m_colouring = true;
+    bool m_lineNumbers = true;
+    CSyntaxChoice::Language m_chosen = CSyntaxChoice::Plain;
+    CSyntaxChoice::Language m_language = CSyntaxChoice::Plain;
+    QsciLexer *m_lexer = nullptr;
+    int m_numberDigits = 0;
 };

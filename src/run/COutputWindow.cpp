@@ -12,13 +12,16 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -43,6 +46,14 @@ constexpr int kNotifyAttempts = 15;
 constexpr qint64 kTurnBudgetMs = 12;
 constexpr qsizetype kSliceChars = 64 * 1024;
 constexpr auto kNotifyPause = std::chrono::milliseconds(100);
+// A child writing line by line (unbuffered STDOUT) would otherwise cost a
+// read, a decode and a hand-over per line: after a short read the reader
+// lets the pipe fill for a moment. What was read is shown at once.
+constexpr int kShortRead = 4096;
+// A script that prints its own name and line numbers without end is not
+// worth a format change per line beyond these.
+constexpr int kMaxLinksPerPane = 10000;
+constexpr auto kShortReadPause = std::chrono::milliseconds(1);
 
 QPlainTextEdit *makePane(const char *name, const QString &tip, QWidget *parent)
 {
@@ -113,6 +124,10 @@ COutputWindow::COutputWindow(QWidget *parent)
                 Qt::QueuedConnection);
     }
     m_streams[StdErr].buffer->setLimit(StderrLimit);
+    for (StreamState &st : m_streams) {
+        st.pane->installEventFilter(this);
+        st.pane->viewport()->installEventFilter(this);
+    }
 
     m_inputsViewer = new CScriptInputsDlg(this);
     m_inputsViewer->setViewMode(true);
@@ -132,6 +147,45 @@ void COutputWindow::setHighWater(qsizetype chars)
 {
     for (StreamState &st : m_streams)
         st.buffer->setHighWater(chars);
+}
+
+void COutputWindow::setScriptPath(const QString &path)
+{
+    for (StreamState &st : m_streams)
+        st.links = CErrorLineParser(path);
+}
+
+int COutputWindow::linkedLine(const QTextBlock &block)
+{
+    return std::max(0, block.userState());
+}
+
+void COutputWindow::activateLink(int line)
+{
+    if (line <= 0)
+        return;
+    emit errorLineActivated(line);
+    if (!m_pProcess || m_pProcess->IsCompleted())
+        OnClose();
+}
+
+void COutputWindow::markLinks(StreamState &st, QStringView text, qsizetype position)
+{
+    const QList<CErrorLink> links = st.links.feed(text, position);
+    if (links.isEmpty() || st.linkCount >= kMaxLinksPerPane)
+        return;
+    QTextCharFormat look;
+    look.setForeground(st.pane->palette().color(QPalette::Link));
+    look.setFontUnderline(true);
+    for (const CErrorLink &link : links) {
+        if (st.linkCount++ >= kMaxLinksPerPane)
+            break;
+        QTextCursor cursor(st.pane->document());
+        cursor.setPosition(int(link.start));
+        cursor.setPosition(int(link.start + link.length), QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(look);
+        cursor.block().setUserState(link.line);
+    }
 }
 
 QString COutputWindow::completedText(long exitCode)
@@ -186,6 +240,8 @@ void COutputWindow::readerLoop(CPipe *pipe, COutputBuffer *buffer)
                 break;
             if (stopping && (drained += n) > kDrainLimit)
                 break;
+            if (n < kShortRead && !stopping)
+                std::this_thread::sleep_for(kShortReadPause);
             continue;
         }
         if (stopping || pipe->AtEnd())
@@ -209,10 +265,14 @@ void COutputWindow::showPending(Stream s)
         if (text.isEmpty())
             break;
         // Output goes at the end whatever the user clicked.
-        QTextCursor cursor(st.pane->document());
+        QTextDocument *doc = st.pane->document();
+        const qsizetype position = doc->characterCount() - 1;
+        QTextCursor cursor(doc);
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text);
+        // Plain, whatever format the link before it has.
+        cursor.insertText(text, QTextCharFormat());
         inserted += text.size();
+        markLinks(st, text, position);
     }
     if (inserted > 0) {
         // The view follows the output only while it was showing the end.
@@ -270,7 +330,28 @@ bool COutputWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_client && event->type() == QEvent::Resize)
         layoutPanes();
+    for (StreamState &st : m_streams) {
+        if (st.pane && (watched == st.pane || watched == st.pane->viewport()) && handlePaneEvent(st.pane, event))
+            return true;
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+bool COutputWindow::handlePaneEvent(QPlainTextEdit *pane, QEvent *event)
+{
+    int line = 0;
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        line = linkedLine(pane->cursorForPosition(mouse->position().toPoint()).block());
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            line = linkedLine(pane->textCursor().block());
+    }
+    if (line <= 0)
+        return false;
+    activateLink(line);
+    return true;
 }
 
 void COutputWindow::layoutPanes()

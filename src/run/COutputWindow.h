@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CErrorLineParser.h"
 #include "CProcessListener.h"
 
 #include <QDialog>
@@ -19,6 +20,7 @@ class CSendInputDlg;
 class QLineEdit;
 class QMenuBar;
 class QPlainTextEdit;
+class QTextBlock;
 
 // The modal window in which a locally started script, compiler or debugger
 // runs: its standard output and standard error in two read-only panes filled
@@ -62,6 +64,13 @@ public:
     void setBatchSize(qsizetype chars) { m_batchChars = chars; }
     void setHighWater(qsizetype chars);
 
+    // Lines of either pane that name this script and one of its lines become links.
+    void setScriptPath(const QString &path);
+    // The script line a pane's text block links to; 0 when it is no link.
+    static int linkedLine(const QTextBlock &block);
+    // Goes to the linked line: tells the editor, and closes the window once the run has completed.
+    void activateLink(int line);
+
     static QString completedText(long exitCode);
     static QString stillActiveText();
 
@@ -81,6 +90,8 @@ signals:
     void outputComplete();
     // A batch of text went into a pane.
     void textShown(COutputWindow::Stream stream);
+    // The user chose a link to the script's line (counted from 1).
+    void errorLineActivated(int line);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -93,11 +104,15 @@ private:
         QPlainTextEdit *pane = nullptr;
         COutputBuffer *buffer = nullptr;
         std::thread reader;
+        CErrorLineParser links;
+        int linkCount = 0;
     };
 
     void initialise();
     void readerLoop(CPipe *pipe, COutputBuffer *buffer);
     void showPending(Stream s);
+    void markLinks(StreamState &st, QStringView text, qsizetype position);
+    bool handlePaneEvent(QPlainTextEdit *pane, QEvent *event);
     void checkOutputComplete();
     void reportCompletion(long exitCode);
     void closeSteps();

@@ -171,6 +171,11 @@ QString CProcess::resolveProgram(int &error) const
     return path;
 }
 
+void CProcess::setEnvironment(const QStringList &environment)
+{
+    m_environment = environment;
+}
+
 int CProcess::Start(int flags)
 {
     Q_UNUSED(flags); // the child always starts in a new group of its own
@@ -197,6 +202,15 @@ int CProcess::Start(int flags)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     const std::string directory = QFile::encodeName(m_workingDirectory).toStdString();
+    std::vector<std::string> envEntries;
+    std::vector<char *> envp;
+    if (m_environment) {
+        for (const QString &e : *m_environment)
+            envEntries.push_back(QFile::encodeName(e).toStdString());
+        for (std::string &e : envEntries)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+    }
 
     int devNull = -1;
     auto childEnd = [&](CPipe *pipe, bool readSide) {
@@ -270,7 +284,10 @@ int CProcess::Start(int flags)
         closeRange(3, reportFd - 1, maxFd);
         closeRange(reportFd + 1, AllAbove, maxFd);
 
-        ::execv(nativePath.c_str(), argv.data());
+        if (m_environment)
+            ::execve(nativePath.c_str(), argv.data(), envp.data());
+        else
+            ::execv(nativePath.c_str(), argv.data());
         failInChild(reportFd, ExecFailed);
     }
 

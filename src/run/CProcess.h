@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <sys/types.h>
@@ -34,6 +35,8 @@ public:
     void SetWorkingDirectory(const QString &directory);
     // Has no effect: the child inherits the editor's environment.
     void SetEnvironmentValue(const QString &name, const QString &value);
+    // The child's whole environment (NAME=VALUE entries) instead of the editor's.
+    void setEnvironment(const QStringList &environment);
 
     // Creates the child in a process group of its own and executes the
     // program. Returns non-zero once the program runs, 0 when it cannot be
@@ -73,6 +76,7 @@ private:
     QString m_program;
     QStringList m_arguments;
     QString m_workingDirectory;
+    std::optional<QStringList> m_environment;
     CPipe *m_stdin = nullptr;
     CPipe *m_stdout = nullptr;
     CPipe *m_stderr = nullptr;

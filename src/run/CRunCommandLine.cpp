@@ -98,6 +98,7 @@ CCommandSpec CRunCommandLine::piped(Command command, const CSettings &s, const Q
             result.displayLine = s.LOCAL_JAVA_EXE + kBlank + s.LOCAL_JAVA_PRM + kBlank + className;
         } else {
             result.program = s.LOCAL_PERL_EXE;
+            result.perl = true;
             result.arguments = QStringList{path};
             result.displayLine = s.LOCAL_PERL_EXE + kBlank + path;
         }
@@ -109,12 +110,14 @@ CCommandSpec CRunCommandLine::piped(Command command, const CSettings &s, const Q
             result.displayLine = s.LOCAL_JAVAC_EXE + kBlank + s.LOCAL_JAVAC_PRM + kBlank + path;
         } else {
             result.program = s.LOCAL_PERL_EXE;
+            result.perl = true;
             result.arguments = QStringList{QStringLiteral("-c"), path};
             result.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -c ") + path;
         }
         break;
     case Debug:
         result.program = s.LOCAL_PERL_EXE;
+        result.perl = true;
         result.arguments = QStringList{QStringLiteral("-d"), path};
         result.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -d ") + path;
         break;

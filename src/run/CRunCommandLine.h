@@ -13,6 +13,8 @@ struct CCommandSpec
     QStringList arguments;
     QString workingDirectory;
     QString displayLine;
+    // The program is the Perl interpreter.
+    bool perl = false;
 };
 
 // Builds the command lines of Run, Compile and Debug from the settings and the

@@ -3,6 +3,7 @@
 #include "COutputWindow.h"
 #include "CPipe.h"
 #include "CProcess.h"
+#include "CPromptModule.h"
 #include "CScriptInputsDlg.h"
 #include "CTerminalLauncher.h"
 #include "app/CMainFrame.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 
 namespace {
 
@@ -40,6 +42,7 @@ private:
 CRunCommands::CRunCommands(CMainFrame &frame)
     : QObject(frame.view())
     , m_frame(frame)
+    , m_promptModuleFolder(CPromptModule::defaultFolder())
 {
     setObjectName(QStringLiteral("CRunCommands"));
 }
@@ -140,6 +143,8 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     CProcess process(command.program, command.arguments);
     process.AttachPipes(&stdinPipe, &stdoutPipe, &stderrPipe);
     process.SetWorkingDirectory(command.workingDirectory);
+    if (command.perl && CPromptModule::isPresent(m_promptModuleFolder))
+        process.setEnvironment(CPromptModule::environment(QProcess::systemEnvironment(), m_promptModuleFolder));
     for (int i = 0; i < m_scriptInput.m_nCgiCount && i < CScriptInput::MaxCgiParameters; ++i)
         process.SetEnvironmentValue(m_scriptInput.m_strCgiNames[i], m_scriptInput.m_strCgiValues[i]);
     if (!process.Start(kCreationFlags))
@@ -153,6 +158,8 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     window.m_pStdinPipe = &stdinPipe;
     window.m_pStdoutPipe = &stdoutPipe;
     window.m_pStderrPipe = &stderrPipe;
+    window.setScriptPath(m_frame.document()->pathName());
+    connect(&window, &COutputWindow::errorLineActivated, this, [this](int line) { m_frame.view()->showLine(line); });
     CScriptInput shown;
     shown.setInput(m_scriptInput.input());
     window.inputsViewer().setValues(shown);

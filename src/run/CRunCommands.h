@@ -36,6 +36,8 @@ public:
     // The korbu launcher: beside the executable, else on the PATH.
     QString launcherPath() const;
     void setLauncherPath(const QString &path) { m_launcherPath = path; }
+    // The folder of the Perl module that lets prompts show; beside the executable unless replaced.
+    void setPromptModuleFolder(const QString &folder) { m_promptModuleFolder = folder; }
 
     // How a message reaches the user; a message box with an OK button unless replaced.
     std::function<void(const QString &)> m_showMessage;
@@ -62,4 +64,5 @@ private:
     CMainFrame &m_frame;
     CScriptInput m_scriptInput;
     QString m_launcherPath;
+    QString m_promptModuleFolder;
 };

@@ -1,4 +1,4 @@
-#include "CFrameFixture.h"
+#include "CRunCommandsFixture.h"
 #include "CModalHandler.h"
 #include "CProcessProbe.h"
 
@@ -26,21 +26,11 @@ class TestRunCommands : public QObject
     Q_OBJECT
 
 private slots:
-    // As in the editor: a write to a pipe nobody reads fails instead of killing.
-    void initTestCase() { ::signal(SIGPIPE, SIG_IGN); }
-
-    void init()
-    {
-        m_fx.open();
-        m_fx.env->writeConfig({"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w", "LOCAL_JAVA_EXE=/usr/bin/java",
+    void init() { m_fx = std::make_unique<CRunCommandsFixture>(QStringList{"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w", "LOCAL_JAVA_EXE=/usr/bin/java",
                                "LOCAL_JAVA_PRM=-Dgreeting=\"hello there\"", "LOCAL_JAVAC_EXE=/usr/bin/javac",
-                               "LOCAL_JAVAC_PRM=-nowarn", "RUN_IN_DOS_WINDOW=N"});
-        m_commands = m_fx->view()->findChild<CRunCommands *>();
-        m_messages.clear();
-        m_commands->m_showMessage = [this](const QString &text) { m_messages << text; };
-    }
+                               "LOCAL_JAVAC_PRM=-nowarn", "RUN_IN_DOS_WINDOW=N"}); }
 
-    void cleanup() { m_fx.close(); }
+    void cleanup() { m_fx.reset(); }
 
     void outcomes_data()
     {
@@ -69,8 +59,8 @@ private slots:
         QFETCH(QString, method);
         QFETCH(QString, expected);
         writeScript("s.pl", script);
-        m_commands->scriptInput().setInput("line 1\nline 2");
-        m_commands->scriptInput().setRequestMethod(method);
+        m_fx->commands->scriptInput().setInput("line 1\nline 2");
+        m_fx->commands->scriptInput().setRequestMethod(method);
         const QString outcome = trigger(command);
         QVERIFY2(QRegularExpression(expected, QRegularExpression::DotMatchesEverythingOption).match(outcome).hasMatch(),
                  qPrintable(outcome));
@@ -94,11 +84,11 @@ private slots:
         const QString name = "x;touch INJECTED;'$(touch INJECTED2)`touch INJECTED3` & |.pl";
         const QString path = writeScript(name, "use Cwd; print getcwd(), \"\\n$0\\n\", scalar(@ARGV), \"\\n\";"
                                                " print STDERR \"to stderr\\n\"; exit 3;\n", folder);
-        QCOMPARE(trigger(ID_SCRIPT_RUN), m_fx.env->path(folder) + "\n" + path + "\n0\n|to stderr\n|"
+        QCOMPARE(trigger(ID_SCRIPT_RUN), m_fx->env.path(folder) + "\n" + path + "\n0\n|to stderr\n|"
                                          "Process completed with exit code 3.");
         QCOMPARE(trigger(ID_SCRIPT_COMPILE), "|" + path + " syntax OK\n|" + kExit0);
-        QCOMPARE(QDir(m_fx.env->path(folder)).entryList(QDir::Files), QStringList{name});
-        QVERIFY(!QFile::exists(m_fx.env->path("INJECTED")) && m_messages.isEmpty());
+        QCOMPARE(QDir(m_fx->env.path(folder)).entryList(QDir::Files), QStringList{name});
+        QVERIFY(!QFile::exists(m_fx->env.path("INJECTED")) && m_fx->messages.isEmpty());
     }
 
     void missingProgram_data()
@@ -121,12 +111,12 @@ private slots:
         QFETCH(bool, console);
         QFETCH(int, command);
         QFETCH(QStringList, messages);
-        m_fx.env->writeConfig(console ? QStringList{"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w -T", "RUN_IN_DOS_WINDOW=Y"}
+        m_fx->env.writeConfig(console ? QStringList{"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w -T", "RUN_IN_DOS_WINDOW=Y"}
                                       : QStringList{"LOCAL_PERL_EXE=/nonexistent/perl", "RUN_IN_DOS_WINDOW=N"});
-        m_commands->setLauncherPath(m_fx.env->path("no such korbu"));
+        m_fx->commands->setLauncherPath(m_fx->env.path("no such korbu"));
         const QString path = writeScript("any.pl", "print 1;\n");
         QCOMPARE(trigger(command), QString());
-        QCOMPARE(m_messages, messages.replaceInStrings("@", path));
+        QCOMPARE(m_fx->messages, messages.replaceInStrings("@", path));
     }
 
     // A nameless script whose Save is cancelled runs nothing.
@@ -137,7 +127,7 @@ private slots:
             w->close();
         });
         QCOMPARE(trigger(ID_SCRIPT_RUN), QString());
-        QVERIFY(m_messages.isEmpty() && m_fx->document()->pathName().isEmpty());
+        QVERIFY(m_fx->messages.isEmpty() && m_fx->frame->document()->pathName().isEmpty());
     }
 
     // The values typed into Specify Inputs go to the run; View Inputs shows the input text only.
@@ -149,7 +139,7 @@ private slots:
             QTest::keyClicks(dialog->findChild<QWidget *>("1064")->findChild<QLineEdit *>(), "post ");
             dialog->findChild<QPushButton *>("1")->click();
         });
-        m_fx->action(ID_SCRIPT_SPECIFY_INPUTS)->trigger();
+        m_fx->frame->action(ID_SCRIPT_SPECIFY_INPUTS)->trigger();
         QString viewed;
         QCOMPARE(trigger(ID_SCRIPT_RUN, [&](COutputWindow *w) {
             viewed = w->inputsViewer().values().input() + "|" + w->inputsViewer().values().requestMethod();
@@ -176,11 +166,11 @@ private slots:
             ::close(tty);
         if (command == ID_SCRIPT_DEBUG && tty >= 0)
             QSKIP("the debugger talks to the controlling terminal when there is one");
-        m_fx.env->writeConfig({"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w", "RUN_IN_DOS_WINDOW=Y"});
+        m_fx->env.writeConfig({"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w", "RUN_IN_DOS_WINDOW=Y"});
         const QString korbu = QStringLiteral(OSTRAK_BIN_DIR "/korbu");
-        m_commands->setLauncherPath(korbu);
-        const QString record = m_fx.env->path("terminal.txt");
-        const QString terminal = m_fx.env->path("fake terminal");
+        m_fx->commands->setLauncherPath(korbu);
+        const QString record = m_fx->env.path("terminal.txt");
+        const QString terminal = m_fx->env.path("fake terminal");
         CTestEnvironment::writeFile(terminal, "#!/bin/sh\nprintf '%s\\n' \"$(pwd)\" \"$@\" > \"$RECORD\"\nshift\n"
                                               "printf 'c\\nq\\n\\n' | \"$@\" > \"$RECORD.out\" 2>&1\n");
         QFile::setPermissions(terminal, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -190,11 +180,11 @@ private slots:
         QCOMPARE(trigger(command), QString());
         qunsetenv("TERMINAL");
         const QStringList lines = QString::fromUtf8(CTestEnvironment::readFile(record)).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines, QStringList({m_fx.env->path("console dir"), "-e", korbu, "Halden+Ostrak+"})
+        QCOMPARE(lines, QStringList({m_fx->env.path("console dir"), "-e", korbu, "Halden+Ostrak+"})
                             + tail.replaceInStrings("@", path));
         const QString shown = QString::fromUtf8(CTestEnvironment::readFile(record + ".out"));
         QVERIFY2(shown.contains("in console") && shown.contains("Press Enter to close"), qPrintable(shown));
-        QCOMPARE(m_messages.isEmpty(), command == ID_SCRIPT_RUN);
+        QCOMPARE(m_fx->messages.isEmpty(), command == ID_SCRIPT_RUN);
     }
 
     void manyRunsLeaveNoZombieAndNoDescriptor()
@@ -213,11 +203,7 @@ private slots:
 private:
     QString writeScript(const QString &name, const QByteArray &body, const QString &folder = QString())
     {
-        const QString dir = folder.isEmpty() ? m_fx.env->programDir() : m_fx.env->path(folder);
-        QDir().mkpath(dir);
-        const QString path = QDir(dir).filePath(name);
-        CTestEnvironment::writeFile(path, body);
-        return m_fx->OpenDocumentFile(path) ? path : QString();
+        return m_fx->openScript(name, body, folder);
     }
 
     // Triggers the command and returns what its output window showed at the
@@ -225,27 +211,14 @@ private:
     // first, inside the window's modal loop.
     QString trigger(int id, const std::function<void(COutputWindow *)> &inWindow = {})
     {
-        QString outcome;
-        auto connection = connect(m_commands, &CRunCommands::outputWindowShown, this, [&](COutputWindow *w) {
-            QTimer::singleShot(0, w, [&, w] {
-                if (inWindow)
-                    inWindow(w);
-                const bool done = QTest::qWaitFor(
-                    [w] { return w->isOutputComplete() && !w->statusLine()->text().isEmpty(); }, 120000);
-                outcome = w->pane(COutputWindow::StdOut)->toPlainText() + '|'
-                        + w->pane(COutputWindow::StdErr)->toPlainText() + '|' + w->statusLine()->text();
-                w->OnClose();
-                QVERIFY2(done, "the run did not end");
-            });
-        });
-        m_fx->action(id)->trigger();
-        disconnect(connection);
+        bool ended = false;
+        const QString outcome = m_fx->run(id, inWindow, &ended);
+        if (!outcome.isEmpty() && !ended)
+            QTest::qFail("the run did not end", __FILE__, __LINE__);
         return outcome;
     }
 
-    CFrameFixture m_fx;
-    CRunCommands *m_commands = nullptr;
-    QStringList m_messages;
+    std::unique_ptr<CRunCommandsFixture> m_fx;
 };
 
 QTEST_MAIN(TestRunCommands)
