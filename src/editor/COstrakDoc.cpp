@@ -61,6 +61,7 @@ QString COstrakDoc::OnOpenDocument(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+    CAtomicFile::removeLeftovers(path);
     m_view->loadText(bytes, QFileInfo(path).absoluteFilePath());
     m_strRemoteDir.clear();
     setPathName(path);
