@@ -11,6 +11,7 @@
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
+#include "options/COptionsCommands.h"
 #include "run/CRunCommands.h"
 
 #include <Qsci/qsciprinter.h>
@@ -167,6 +168,7 @@ void CMainFrame::connectCommands()
 
     // Commands of the other windows are connected below.
     CRunCommands::install(*this);
+    COptionsCommands::install(*this);
     CEditorWindows::install(*this);
 }
 
