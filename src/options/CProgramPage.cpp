@@ -40,7 +40,7 @@ void CProgramPage::OnInitDialog()
     m_dosWindow = new QCheckBox(QStringLiteral("Run in MS-DOS Window ?    "), local);
     m_dosWindow->setObjectName(QString::number(m_layout.checkId));
     m_dosWindow->setLayoutDirection(Qt::RightToLeft);   // the text on the left of the box
-    grid->addWidget(m_dosWindow, 2, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(m_dosWindow, 2, 0, 1, 2, Qt::AlignLeft | Qt::AlignAbsolute);
 
     QGroupBox *server = addGroup(QString::fromUtf8(m_layout.serverGroup));
     m_remoteExe = addEdit(gridOf(server), 0, QStringLiteral("Executable path"), m_layout.remoteExeId);
