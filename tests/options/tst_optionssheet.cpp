@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -256,6 +257,53 @@ private slots:
         });
         m_frame->action(ID_FILE_OPEN)->trigger();
         QCOMPARE(start, m_dir);
+    }
+
+    void browseTakesChosenDirectory_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("OK takes the typed text") << true;
+        QTest::newRow("Cancel keeps the field") << false;
+    }
+    void browseTakesChosenDirectory()
+    {
+        QFETCH(bool, accept);
+        open();
+        QString field;
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(1);
+            handleNextModal([&](QWidget *w) {
+                auto *chooser = qobject_cast<QDialog *>(w);
+                chooser->findChild<QLineEdit *>(QStringLiteral("1065"))->setText(QStringLiteral("/chosen"));
+                accept ? chooser->accept() : chooser->reject();
+            });
+            sheet->findChild<QPushButton *>(QStringLiteral("1028"))->click();
+            field = sheet->findChild<QLineEdit *>(QStringLiteral("1006"))->text();
+        });
+        QCOMPARE(field, accept ? QStringLiteral("/chosen") : m_dir);
+    }
+
+    void chosenFontCancelledIsNotSaved()
+    {
+        open({QStringLiteral("VIEW_FONT=-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono")});
+        m_frame->OnFileNew();
+        const QFont shown = m_frame->view()->font();
+        const QByteArray before = file();
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(2);
+            handleNextModal([](QWidget *w) {
+                auto *chooser = qobject_cast<QFontDialog *>(w);
+                QFont big = chooser->currentFont();
+                big.setPointSize(40);
+                chooser->setCurrentFont(big);
+                chooser->accept();
+            });
+            sheet->findChild<QPushButton *>(QStringLiteral("1013"))->click();
+            QCOMPARE(sheet->findChild<QLineEdit *>(QStringLiteral("1017"))->font().pointSize(), 40);
+            button(sheet, QDialogButtonBox::Cancel)->click();
+        });
+        QCOMPARE(file(), before);
+        QCOMPARE(m_frame->view()->font(), shown);
     }
 
     void missingLocalDirectoryWarns()
