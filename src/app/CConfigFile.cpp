@@ -46,7 +46,10 @@ bool CConfigFile::read(const QString &path, CSettings &settings)
     return true;
 }
 
-bool CConfigFile::write(const QString &path, const CSettings &settings)
+bool CConfigFile::write(const QString &path, const CSettings &settings, QString *why)
 {
-    return CAtomicFile::write(path, format(settings), 0600).isEmpty();
+    const QString failure = CAtomicFile::write(path, format(settings), 0600);
+    if (why)
+        *why = failure;
+    return failure.isEmpty();
 }

@@ -18,6 +18,7 @@ public:
     // False when the file cannot be opened; `settings` is then untouched.
     static bool read(const QString &path, CSettings &settings);
     // Replaces the file atomically with mode 0600 (it holds passwords).
-    // Returns false, leaving the old file whole, when that fails.
-    static bool write(const QString &path, const CSettings &settings);
+    // Returns false, leaving the old file whole, when that fails, and then
+    // tells why in `why` when given.
+    static bool write(const QString &path, const CSettings &settings, QString *why = nullptr);
 };

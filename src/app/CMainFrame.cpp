@@ -12,6 +12,7 @@
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
+#include "options/COptionsCommands.h"
 #include "run/CRunCommands.h"
 
 #include <Qsci/qsciprinter.h>
@@ -175,6 +176,7 @@ void CMainFrame::connectCommands()
 
     // Commands of the other windows are connected below.
     CRunCommands::install(*this);
+    COptionsCommands::install(*this);
     CEditorWindows::install(*this);
 }
 

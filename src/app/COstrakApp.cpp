@@ -47,9 +47,20 @@ bool COstrakApp::ReadConfiguration()
     return true;
 }
 
-bool COstrakApp::WriteConfiguration(const CSettings &values)
+bool COstrakApp::WriteConfiguration(const CSettings &values, QString *why)
 {
-    return CConfigFile::write(configPath(), values);
+    return CConfigFile::write(configPath(), values, why);
+}
+
+QString COstrakApp::saveSettings(const CSettings &values)
+{
+    setRunInDosWindow(values.runInDosWindow() ? QStringLiteral("Y") : QStringLiteral("N"));
+    QString why;
+    if (!WriteConfiguration(values, &why))
+        return why.isEmpty() ? QStringLiteral("unknown failure") : why;
+    ReadConfiguration();
+    emit settingsChanged();
+    return {};
 }
 
 bool COstrakApp::FileExists(const QString &path)

@@ -36,7 +36,11 @@ public:
     bool ReadConfiguration();
     // Replaces the configuration file with the 30 values of `values`.
     // False, leaving the old file whole, when it cannot be written.
-    bool WriteConfiguration(const CSettings &values);
+    bool WriteConfiguration(const CSettings &values, QString *why = nullptr);
+    // The Options sheet's save: RUN_IN_DOS_WINDOW set at once, the file
+    // written from `values` and read back, then settingsChanged. Returns why
+    // the write failed; empty when it succeeded.
+    QString saveSettings(const CSettings &values);
     // Sets RUN_IN_DOS_WINDOW directly, as the Options command does before it saves.
     void setRunInDosWindow(const QString &value) { m_settings.RUN_IN_DOS_WINDOW = value; }
 
@@ -57,6 +61,9 @@ public:
 signals:
     void caretPositionChanged(int line, int column);
     void editorFontChanged(const QFont &font);
+    // The settings were written and read back: windows that keep values
+    // derived from them take them again.
+    void settingsChanged();
 
 private:
     CSettings m_settings;

@@ -89,6 +89,8 @@ COstrakView::COstrakView(QWidget *parent)
 
     if (m_app) {
         connect(m_app, &COstrakApp::editorFontChanged, this, &COstrakView::applyFont);
+        // Tab expansion and auto-indent are read at each key; the tab width is kept.
+        connect(m_app, &COstrakApp::settingsChanged, this, &COstrakView::rebuildTabFiller);
         if (m_app->editorFont())
             applyFont(*m_app->editorFont());
     }

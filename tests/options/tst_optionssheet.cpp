@@ -1,0 +1,324 @@
+#include "CFrameFixture.h"
+#include "CModalHandler.h"
+
+#include "app/CConfigFile.h"
+#include "app/COstrakApp.h"
+#include "app/CommandIds.h"
+#include "editor/COstrakView.h"
+#include "options/COptionsPropertySheet.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+enum Close { PressOk, PressCancel, ApplyThenCancel };
+
+QPushButton *button(QWidget *sheet, QDialogButtonBox::StandardButton which)
+{
+    return sheet->findChild<QDialogButtonBox *>()->button(which);
+}
+
+// Sets an edit's text or clicks a button of the sheet's current page.
+void operate(QWidget *sheet, const QString &control, const QString &text)
+{
+    QWidget *w = sheet->findChild<QWidget *>(control);
+    QVERIFY2(w, qPrintable(control));
+    if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+    else
+        qobject_cast<QAbstractButton *>(w)->click();
+}
+
+} // namespace
+
+// Opens the real Options sheet from the frame's menu command and drives it.
+class tst_OptionsSheet : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<CTestEnvironment> m_env;
+    std::unique_ptr<CMainFrame> m_frame;
+    QString m_dir;   // an existing folder, so the FTP page has nothing to warn about
+
+    void open(const QStringList &extra = {})
+    {
+        openFrame(m_env, m_frame);
+        m_dir = m_env->path(QStringLiteral("work"));
+        QDir().mkpath(m_dir);
+        m_env->writeConfig(QStringList{QStringLiteral("SERVER_TYPE=vms"), QStringLiteral("junk line"),
+                                       QStringLiteral("TAB_SIZE= 4"), QStringLiteral("INDENT_SIZE=3"),
+                                       QStringLiteral("AUTO_INDENT=Y"), QStringLiteral("FTP_PORT_NUMBER=21"),
+                                       QStringLiteral("LOCAL_DIRECTORY=") + m_dir}
+                           + extra);
+        ::chmod(QFile::encodeName(m_env->app().configPath()).constData(), 0644);
+    }
+    QByteArray file() const { return CTestEnvironment::readFile(m_env->app().configPath()); }
+    // Runs Tools > Options with `steps` inside the sheet; the sheet is
+    // cancelled afterwards when the steps left it open.
+    void runSheet(const std::function<void(COptionsPropertySheet *)> &steps)
+    {
+        bool ran = false;
+        handleNextModal([&](QWidget *w) {
+            auto *sheet = qobject_cast<COptionsPropertySheet *>(w);
+            ran = sheet != nullptr;
+            if (sheet)
+                steps(sheet);
+            if (w->isVisible())
+                qobject_cast<QDialog *>(w)->reject();
+        });
+        m_frame->action(ID_TOOLS_OPTIONS)->trigger();
+        QVERIFY(ran);
+    }
+
+private slots:
+    void initTestCase() { ::signal(SIGXFSZ, SIG_IGN); }
+    void cleanup() { m_frame.reset(); m_env.reset(); }
+
+    void closing_data()
+    {
+        QTest::addColumn<int>("close");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("OK without changes") << int(PressOk) << true;
+        QTest::newRow("Cancel") << int(PressCancel) << false;
+        QTest::newRow("Apply then Cancel") << int(ApplyThenCancel) << true;
+    }
+    void closing()
+    {
+        QFETCH(int, close);
+        QFETCH(bool, written);
+        open();
+        const QByteArray before = file();
+        const QByteArray expected = CConfigFile::format(m_env->app().settings());
+        runSheet([&](COptionsPropertySheet *sheet) {
+            if (close == ApplyThenCancel) {
+                operate(sheet, QStringLiteral("1000"), QStringLiteral("/usr/bin/perl"));
+                button(sheet, QDialogButtonBox::Apply)->click();
+            }
+            button(sheet, close == PressOk ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+        });
+        if (!written) {
+            QCOMPARE(file(), before);
+            return;
+        }
+        QByteArray want = expected;
+        if (close == ApplyThenCancel)
+            want.replace("LOCAL_PERL_EXE=\r\n", "LOCAL_PERL_EXE=/usr/bin/perl\r\n");
+        QCOMPARE(file(), want);
+        QCOMPARE(file().count("\r\n"), 30);
+        QFileInfo info(m_env->app().configPath());
+        QCOMPARE(int(info.permissions() & 0x7777), int(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
+    }
+
+    void keptValues_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("page never opened keeps its text") << -1 << "" << "" << "TAB_SIZE" << " 4";
+        QTest::newRow("applied Editor page rewrites its sizes") << 2 << "" << "" << "TAB_SIZE" << "4";
+        QTest::newRow("unknown server type, page not opened") << -1 << "" << "" << "SERVER_TYPE" << "vms";
+        QTest::newRow("unknown server type, page opened") << 5 << "" << "" << "SERVER_TYPE" << "vms";
+        QTest::newRow("server type clicked") << 5 << "1042" << "" << "SERVER_TYPE" << "telnet";
+        QTest::newRow("auto-indent after an FTP change") << 1 << "1002" << "ftp.example" << "AUTO_INDENT" << "Y";
+        QTest::newRow("the FTP change itself") << 1 << "1002" << "ftp.example" << "FTP_HOST_NAME" << "ftp.example";
+        QTest::newRow("server port") << 5 << "1062" << "65535" << "SERVER_PORT_NUMBER" << "65535";
+    }
+    void keptValues()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, control);
+        QFETCH(QString, text);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        open();
+        runSheet([&](COptionsPropertySheet *sheet) {
+            if (page >= 0)
+                sheet->tabs()->setCurrentIndex(page);
+            if (!control.isEmpty())
+                operate(sheet, control, text);
+            button(sheet, QDialogButtonBox::Ok)->click();
+        });
+        CSettings written;
+        CConfigFile::parse(file(), written);
+        QCOMPARE(written.fileValue(key), expected);
+        QCOMPARE(m_env->app().settings().fileValue(key), expected);
+    }
+
+    void rejectedFieldKeepsPage_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("tab size 11") << 2 << "1018" << "11" << "between 2 and 10";
+        QTest::newRow("tab size 1") << 2 << "1018" << "1" << "between 2 and 10";
+        QTest::newRow("indent size 0") << 2 << "1019" << "0" << "between 1 and 100";
+        QTest::newRow("indent size 101") << 2 << "1019" << "101" << "between 1 and 100";
+        QTest::newRow("tab size not a number") << 2 << "1018" << "4x" << "integer";
+        QTest::newRow("FTP port 70000") << 1 << "1003" << "70000" << "between 0 and 65535";
+        QTest::newRow("server port 70000") << 5 << "1062" << "70000" << "between 0 and 65535";
+        QTest::newRow("server port -1") << 5 << "1062" << "-1" << "between 0 and 65535";
+    }
+    void rejectedFieldKeepsPage()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, control);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        open();
+        const QByteArray before = file();
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(page);
+            operate(sheet, control, text);
+            QString shown;
+            answerNextMessageBox(QMessageBox::Ok, &shown);
+            button(sheet, QDialogButtonBox::Ok)->click();
+            QVERIFY2(shown.contains(message), qPrintable(shown));
+            QVERIFY(sheet->isVisible());
+            shown.clear();
+            answerNextMessageBox(QMessageBox::Ok, &shown);
+            sheet->tabs()->setCurrentIndex(0);   // leaving the page is refused too
+            QVERIFY(!shown.isEmpty());
+            QCOMPARE(sheet->tabs()->currentIndex(), page);
+        });
+        QCOMPARE(file(), before);
+    }
+
+    // As root a read-only folder is still writable, so a file-size limit
+    // makes the write fail there as well.
+    void failedWriteKeepsOldFileAndTypedValues()
+    {
+        open();
+        const QByteArray before = file();
+        m_env->makeReadOnlyFolder(m_env->programDir());
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit tiny = old;
+        tiny.rlim_cur = 16;
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
+        QString shown;
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(1);
+            operate(sheet, QStringLiteral("1002"), QStringLiteral("typed.example"));
+            answerNextMessageBox(QMessageBox::Ok, &shown);
+            button(sheet, QDialogButtonBox::Ok)->click();
+        });
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::chmod(QFile::encodeName(m_env->programDir()).constData(), 0755);
+        QVERIFY2(shown.startsWith(QStringLiteral("Could not write ") + m_env->app().configPath()), qPrintable(shown));
+        QCOMPARE(file(), before);
+        QCOMPARE(m_env->app().settings().FTP_HOST_NAME, QString());
+
+        QString shownAgain;
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(1);
+            shownAgain = sheet->findChild<QLineEdit *>(QStringLiteral("1002"))->text();
+            button(sheet, QDialogButtonBox::Ok)->click();
+        });
+        QCOMPARE(shownAgain, QStringLiteral("typed.example"));
+        QCOMPARE(m_env->app().settings().FTP_HOST_NAME, QStringLiteral("typed.example"));
+        QVERIFY(file().contains("FTP_HOST_NAME=typed.example\r\n"));
+    }
+
+    void savedSettingsReachTheEditorAndFileOpen()
+    {
+        open();
+        m_env->app().setWorkingDirectory(QDir::rootPath());
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(2);
+            operate(sheet, QStringLiteral("1018"), QStringLiteral("8"));
+            operate(sheet, QStringLiteral("1020"), QString());
+            button(sheet, QDialogButtonBox::Ok)->click();
+        });
+        QCOMPARE(m_frame->view()->tabFiller(), QByteArray(8, ' '));
+        QVERIFY(m_env->app().settings().tabExpand());
+        QString start;
+        handleNextModal([&](QWidget *w) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(w)) {
+                start = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        m_frame->action(ID_FILE_OPEN)->trigger();
+        QCOMPARE(start, m_dir);
+    }
+
+    void browseTakesChosenDirectory_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("OK takes the typed text") << true;
+        QTest::newRow("Cancel keeps the field") << false;
+    }
+    void browseTakesChosenDirectory()
+    {
+        QFETCH(bool, accept);
+        open();
+        QString field;
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(1);
+            handleNextModal([&](QWidget *w) {
+                auto *chooser = qobject_cast<QDialog *>(w);
+                chooser->findChild<QLineEdit *>(QStringLiteral("1065"))->setText(QStringLiteral("/chosen"));
+                accept ? chooser->accept() : chooser->reject();
+            });
+            sheet->findChild<QPushButton *>(QStringLiteral("1028"))->click();
+            field = sheet->findChild<QLineEdit *>(QStringLiteral("1006"))->text();
+        });
+        QCOMPARE(field, accept ? QStringLiteral("/chosen") : m_dir);
+    }
+
+    void chosenFontCancelledIsNotSaved()
+    {
+        open({QStringLiteral("VIEW_FONT=-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono")});
+        m_frame->OnFileNew();
+        const QFont shown = m_frame->view()->font();
+        const QByteArray before = file();
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(2);
+            handleNextModal([](QWidget *w) {
+                auto *chooser = qobject_cast<QFontDialog *>(w);
+                QFont big = chooser->currentFont();
+                big.setPointSize(40);
+                chooser->setCurrentFont(big);
+                chooser->accept();
+            });
+            sheet->findChild<QPushButton *>(QStringLiteral("1013"))->click();
+            QCOMPARE(sheet->findChild<QLineEdit *>(QStringLiteral("1017"))->font().pointSize(), 40);
+            button(sheet, QDialogButtonBox::Cancel)->click();
+        });
+        QCOMPARE(file(), before);
+        QCOMPARE(m_frame->view()->font(), shown);
+    }
+
+    void missingLocalDirectoryWarns()
+    {
+        open({QStringLiteral("LOCAL_DIRECTORY=")});
+        QString shown;
+        runSheet([&](COptionsPropertySheet *sheet) {
+            sheet->tabs()->setCurrentIndex(1);
+            answerNextMessageBox(QMessageBox::Ok, &shown);
+            button(sheet, QDialogButtonBox::Ok)->click();
+        });
+        QCOMPARE(shown, QStringLiteral("Directory  was not found."));
+        QVERIFY(file().contains("LOCAL_DIRECTORY=\r\n"));
+    }
+};
+
+QTEST_MAIN(tst_OptionsSheet)
+#include "tst_optionssheet.moc"
