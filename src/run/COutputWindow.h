@@ -14,6 +14,7 @@
 class CPipe;
 class CProcess;
 class COutputBuffer;
+class CPaneFeeder;
 class CScriptInputsDlg;
 class CSendInputDlg;
 class QLineEdit;
@@ -59,7 +60,7 @@ public:
 
     // How much text goes into a pane per turn of the event loop, and how far
     // a reader may run ahead of the pane before it waits.
-    void setBatchSize(qsizetype chars) { m_batchChars = chars; }
+    void setBatchSize(qsizetype chars);
     void setHighWater(qsizetype chars);
 
     static QString completedText(long exitCode);
@@ -92,12 +93,12 @@ private:
     {
         QPlainTextEdit *pane = nullptr;
         COutputBuffer *buffer = nullptr;
+        CPaneFeeder *feeder = nullptr;
         std::thread reader;
     };
 
     void initialise();
     void readerLoop(CPipe *pipe, COutputBuffer *buffer);
-    void showPending(Stream s);
     void checkOutputComplete();
     void reportCompletion(long exitCode);
     void closeSteps();
@@ -120,5 +121,4 @@ private:
     bool m_bInitialised = false;
     bool m_bClosed = false;
     bool m_bOutputComplete = false;
-    qsizetype m_batchChars = 256 * 1024;
 };
