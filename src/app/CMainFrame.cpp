@@ -12,6 +12,7 @@
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
 #include "run/CRunCommands.h"
+#include "server/CServerCommands.h"
 
 #include <Qsci/qsciprinter.h>
 
@@ -167,6 +168,7 @@ void CMainFrame::connectCommands()
 
     // Commands of the other windows are connected below.
     CRunCommands::install(*this);
+    CServerCommands::install(*this);
     CEditorWindows::install(*this);
 }
 
