@@ -18,44 +18,31 @@
 
 namespace {
 
-QByteArray b(std::initializer_list<int> values)
+const QByteArray kDoTerminalType("\xff\xfd\x18"), kWillTerminalType("\xff\xfb\x18");
+
+void writeScript(const QString &path, const QByteArray &body)
 {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
+    CTestEnvironment::writeFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-const QByteArray kWillTerminalType = b({255, 251, 24});
-
-// A server of the test's own: greets every connection with a terminal-type
-// request and a prompt, and records what the current connection receives.
-class CTelnetPeer : public QObject
+// A server of the test's own: greets each connection with a terminal-type
+// request and a prompt, and records what the latest connection receives.
+struct CTelnetPeer : QTcpServer
 {
-public:
-    CTelnetPeer()
-    {
-        if (!m_server.listen(QHostAddress::LocalHost, 0))
-            qFatal("cannot listen on 127.0.0.1: %s", qPrintable(m_server.errorString()));
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *c = m_server.nextPendingConnection();
-            clients << c;
-            received.clear();
-            connect(c, &QTcpSocket::readyRead, this, [this, c] {
-                if (c == clients.last())
-                    received += c->readAll();
-            });
-            c->write(b({255, 253, 24}) + "login: ");
-        });
-    }
-    quint16 port() const { return m_server.serverPort(); }
-    void send(const QByteArray &bytes) { clients.last()->write(bytes); }
-
     QList<QTcpSocket *> clients;
     QByteArray received;
-
-private:
-    QTcpServer m_server;
+    CTelnetPeer()
+    {
+        if (!listen(QHostAddress::LocalHost, 0))
+            qFatal("cannot listen on 127.0.0.1: %s", qPrintable(errorString()));
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket *c = clients.emplace_back(nextPendingConnection());
+            received.clear();
+            connect(c, &QTcpSocket::readyRead, this, [this, c] { received += c->readAll(); });
+            c->write(kDoTerminalType + "login: ");
+        });
+    }
 };
 
 } // namespace
@@ -64,22 +51,19 @@ class tst_ServerConsole : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<CTestEnvironment> m_env;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CTelnetPeer> m_peer;
-    CServerCommands *m_commands = nullptr;
     CServerConsoleDlg *m_console = nullptr;
 
-    void configure(quint16 port, const QStringList &more = {})
+    void configure(quint16 port)
     {
-        m_env->writeConfig(QStringList{"SERVER_HOST=127.0.0.1", "SERVER_PORT_NUMBER=" + QString::number(port),
-                                       "SERVER_USER=ann", "SERVER_PASS=secret", "REMOTE_DIRECTORY=/srv/cgi",
-                                       "REMOTE_PERL_EXE=/usr/bin/perl", "REMOTE_PERL_PRM=-w",
-                                       "REMOTE_JAVAC_EXE=javac", "REMOTE_JAVAC_PRM=-g"}
-                           + more);
+        m_env->writeConfig({"SERVER_HOST=127.0.0.1", "SERVER_PORT_NUMBER=" + QString::number(port), "SERVER_USER=ann",
+                            "SERVER_PASS=secret", "REMOTE_DIRECTORY=/srv/cgi", "REMOTE_PERL_EXE=/usr/bin/perl",
+                            "REMOTE_PERL_PRM=-w", "REMOTE_JAVAC_EXE=javac", "REMOTE_JAVAC_PRM=-g"});
     }
     QString output() const { return m_console->output()->toPlainText(); }
+    void click(const char *name) { m_console->findChild<QPushButton *>(name)->click(); }
     // Connects and waits for the greeting and for the answer to it.
     bool connectConsole(int connection = 1)
     {
@@ -95,9 +79,8 @@ private slots:
     {
         openFrame(m_env, m_frame);
         m_peer = std::make_unique<CTelnetPeer>();
-        configure(m_peer->port());
-        m_commands = m_frame->findChild<CServerCommands *>();
-        m_console = &m_commands->console();
+        configure(m_peer->serverPort());
+        m_console = &m_frame->findChild<CServerCommands *>()->console();
         m_frame->action(ID_TOOLS_SERVER_ACCESS)->trigger();
         QVERIFY(m_console->isVisible());
     }
@@ -108,20 +91,14 @@ private slots:
         m_peer.reset();
     }
 
-    void loginSendsThreeLinesInOrder()
-    {
-        QVERIFY(connectConsole());
-        m_console->findChild<QAction *>("command33023")->trigger();
-        QTRY_COMPARE(m_peer->received, kWillTerminalType + "ann\nsecret\ncd /srv/cgi\n");
-    }
-
     void sends_data()
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QByteArray>("sent");
+        QTest::addRow("Login, three lines in order") << "command33023" << QByteArray("ann\nsecret\ncd /srv/cgi\n");
         QTest::addRow("Send Command") << "1079" << QByteArray("ls -l\n");
         QTest::addRow("Enter in the command box") << "Return" << QByteArray("ls -l\n");
-        QTest::addRow("Cancel Request") << "1080" << b({255, 244});
+        QTest::addRow("Cancel Request") << "1080" << QByteArray("\xff\xf4");
         QTest::addRow("Run Perl") << "command33025" << QByteArray("/usr/bin/perl -w \n");
         QTest::addRow("Run Java Compiler") << "command33026" << QByteArray("javac -g \n");
         QTest::addRow("Run on Server") << "RunOnServer" << QByteArray("/usr/bin/perl test.pl\n");
@@ -135,16 +112,15 @@ private slots:
         if (control == QLatin1String("Return")) {
             QTest::keyClick(m_console->commandCombo()->lineEdit(), Qt::Key_Return);
         } else if (control == QLatin1String("RunOnServer")) {
-            const QString script = m_env->path(QStringLiteral("test.pl"));
-            CTestEnvironment::writeFile(script, "print 1;\n");
-            QVERIFY(m_frame->OpenDocumentFile(script));
+            CTestEnvironment::writeFile(m_env->path(QStringLiteral("test.pl")), "print 1;\n");
+            QVERIFY(m_frame->OpenDocumentFile(m_env->path(QStringLiteral("test.pl"))));
             m_console->hide();
             m_frame->action(ID_SCRIPT_RUN_ON_SERVER)->trigger();
             QVERIFY(m_console->isVisible());
-        } else if (auto *button = m_console->findChild<QPushButton *>(control)) {
-            button->click();
-        } else {
+        } else if (control.startsWith(QLatin1String("command"))) {
             m_console->findChild<QAction *>(control)->trigger();
+        } else {
+            click(qPrintable(control));
         }
         QFETCH(QByteArray, sent);
         QTRY_COMPARE(m_peer->received, kWillTerminalType + sent);
@@ -157,38 +133,42 @@ private slots:
         QVERIFY(connectConsole());
         for (const char *command : {"pwd", "ls", "pwd"}) {
             m_console->commandCombo()->setEditText(QLatin1String(command));
-            m_console->findChild<QPushButton *>("1079")->click();
+            click("1079");
         }
         QTRY_COMPARE(m_peer->received, kWillTerminalType + "pwd\nls\npwd\n");
         QComboBox *combo = m_console->commandCombo();
-        QCOMPARE(combo->count(), 3);
-        QCOMPARE(QStringList({combo->itemText(0), combo->itemText(1), combo->itemText(2)}),
-                 QStringList({"ls", "pwd", "pwd"}));
-        QCOMPARE(combo->currentText(), QStringLiteral("pwd"));
+        QCOMPARE(QStringList({combo->itemText(0), combo->itemText(1), combo->itemText(2), combo->currentText()}),
+                 QStringList({"ls", "pwd", "pwd", "pwd"}));
         QCOMPARE(output(), QString());
-        m_peer->send("/srv/cgi\r\n$ ");
+        m_peer->clients.last()->write("/srv/cgi\r\n$ ");
         QTRY_COMPARE(output(), QStringLiteral("/srv/cgi\n$ "));
     }
 
-    // A character split between two reads stays whole; Disconnect adds its line to the transcript.
-    void disconnectKeepsTranscript()
+    // The transcript stays, closed by either side; a character split between
+    // two reads stays whole; Connect makes a new connection afterwards.
+    void closing_data()
     {
-        QVERIFY(connectConsole());
-        m_peer->send("caf\xc3");
-        QTRY_VERIFY(output().endsWith(QStringLiteral("caf")));
-        m_peer->send("\xa9\r\n");
-        QTRY_VERIFY(output().endsWith(QStringLiteral("café\n")));
-        m_console->findChild<QAction *>("command33021")->trigger();
-        QCOMPARE(output(), "login: café\n\n" + CServerConsoleDlg::closedText());
-        QTRY_COMPARE(m_peer->clients.last()->state(), QAbstractSocket::UnconnectedState);
+        QTest::addColumn<bool>("byServer");
+        QTest::addRow("Disconnect") << false;
+        QTest::addRow("server closed") << true;
     }
 
-    void reconnectAfterServerClosed()
+    void closing()
     {
+        QFETCH(bool, byServer);
         QVERIFY(connectConsole());
-        m_peer->send("bye\r\n");
-        m_peer->clients.last()->disconnectFromHost();
-        QTRY_COMPARE(output(), "login: bye\n\n" + CServerConsoleDlg::closedText());
+        QTcpSocket *peer = m_peer->clients.last();
+        peer->write("caf\xc3");
+        QTRY_VERIFY(output().endsWith(QStringLiteral("caf")));
+        peer->write("\xa9\r\n");
+        if (byServer) {
+            peer->disconnectFromHost();
+        } else {
+            QTRY_VERIFY(output().endsWith(u'\n'));
+            m_console->findChild<QAction *>("command33021")->trigger();
+        }
+        QTRY_COMPARE(output(), "login: café\n\n" + CServerConsoleDlg::closedText());
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(connectConsole(2));
         m_console->RunCommand(QStringLiteral("id"));
         QTRY_COMPARE(m_peer->received, kWillTerminalType + "id\n");
@@ -196,13 +176,8 @@ private slots:
 
     void refusedConnection()
     {
-        quint16 closedPort = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            closedPort = probe.serverPort();
-        }
-        configure(closedPort);
+        const quint16 closedPort = m_peer->serverPort();
+        m_peer->close();
         m_console->OnConnect();
         QTRY_VERIFY(output().contains(
             QStringLiteral("Could not connect to 127.0.0.1 port %1 (Connection refused).").arg(closedPort)));
@@ -210,50 +185,35 @@ private slots:
         QVERIFY(output().endsWith(CServerConsoleDlg::notConnectedText(QStringLiteral("\"ls\""))));
     }
 
-    void hiding_data()
+    // The close box only hides the console; Escape also closes the connection.
+    void closeBoxKeepsTheConnection()
     {
-        QTest::addColumn<bool>("escape");
-        QTest::addRow("Escape closes the connection") << true;
-        QTest::addRow("close box keeps it") << false;
-    }
-
-    void hiding()
-    {
-        QFETCH(bool, escape);
         QVERIFY(connectConsole());
-        if (escape)
-            QTest::keyClick(m_console, Qt::Key_Escape);
-        else
-            m_console->close();
-        QVERIFY(!m_console->isVisible());
-        QCOMPARE(m_console->socket().isConnected(), !escape);
-        if (escape)
-            QTRY_COMPARE(m_peer->clients.last()->state(), QAbstractSocket::UnconnectedState);
+        m_console->close();
+        QVERIFY(!m_console->isVisible() && m_console->socket().isConnected());
+        m_console->show();
+        QTest::keyClick(m_console, Qt::Key_Escape);
+        QVERIFY(!m_console->isVisible() && !m_console->socket().isConnected());
     }
 
-    // Megabytes from the server arrive whole and in order, though reading pauses while the pane catches up.
+    // Megabytes arrive whole and in order, though reading pauses while the pane catches up.
     void fastOutputArrivesWhole()
     {
         QVERIFY(connectConsole());
         m_console->OnClear();
         QByteArray sent;
-        QString shown;
-        for (int i = 0; i < 40000; ++i) {
-            const QByteArray line = "line " + QByteArray::number(i) + QByteArray(60, '.');
-            sent += line + "\r\n";
-            shown += QString::fromLatin1(line) + u'\n';
-        }
-        m_peer->send(sent);
+        for (int i = 0; i < 40000; ++i)
+            sent += "line " + QByteArray::number(i) + QByteArray(60, '.') + "\r\n";
+        m_peer->clients.last()->write(sent);
+        const QString shown = QString::fromLatin1(sent).replace(QLatin1String("\r\n"), QLatin1String("\n"));
         QTRY_COMPARE_WITH_TIMEOUT(output().size(), shown.size(), 60000);
         QCOMPARE(output(), shown);
     }
 
     void externalClientGetsHostAndPortAsArguments()
     {
-        const QString client = m_env->path(QStringLiteral("client"));
-        const QString args = m_env->path(QStringLiteral("args"));
-        CTestEnvironment::writeFile(client, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args.toUtf8() + "'\n");
-        QFile::setPermissions(client, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString client = m_env->path(QStringLiteral("client")), args = m_env->path(QStringLiteral("args"));
+        writeScript(client, "printf '%s\\n' \"$@\" > '" + args.toUtf8() + "'\n");
         m_env->writeConfig({"SERVER_TYPE=telnet", "SERVER_CLIENT_EXEPATH=" + client, "SERVER_HOST=h; touch x",
                             "SERVER_PORT_NUMBER=23"});
         m_console->hide();
@@ -262,34 +222,29 @@ private slots:
         QVERIFY(!m_console->isVisible());
     }
 
-    // The console against the system's telnet server, which runs a prompt-and-echo program of the test's own.
+    // The system's telnet server, running a prompt-and-echo program of the test's own.
     void realTelnetServer()
     {
         const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
         if (socat.isEmpty() || !QFileInfo::exists(QStringLiteral("/usr/sbin/telnetd")))
             QSKIP("socat or /usr/sbin/telnetd (inetutils-telnetd) is not installed");
         const QString program = m_env->path(QStringLiteral("echoer"));
-        CTestEnvironment::writeFile(program, "#!/bin/sh\nprintf 'ready> '\nwhile read -r line; do "
-                                             "printf 'echo: %s\\nready> ' \"$line\"; done\n");
-        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const quint16 port = m_peer->port();
-        m_peer.reset();   // its port is free for the telnet server
+        writeScript(program, "printf 'ready> '\nwhile read -r line; do printf 'echo: %s\\nready> ' \"$line\"; done\n");
+        const quint16 port = m_peer->serverPort();
+        m_peer->close();   // the port is free for the telnet server
         QProcess server;
         server.setProcessChannelMode(QProcess::MergedChannels);
-        server.start(socat, {QStringLiteral("-d"), QStringLiteral("-d"),
-                             QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
+        server.start(socat, {"-d", "-d", QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
                              QStringLiteral("EXEC:\"/usr/sbin/telnetd -E %1\"").arg(program)});
         QByteArray log;
         QVERIFY2(QTest::qWaitFor([&] {
                      server.waitForReadyRead(50);
-                     log += server.readAll();
-                     return log.contains("listening on") || server.state() != QProcess::Running;
+                     return (log += server.readAll()).contains("listening on") || server.state() != QProcess::Running;
                  }) && server.state() == QProcess::Running,
                  ("socat did not start listening: " + log + server.errorString().toUtf8()).constData());
         m_console->OnConnect();
         QTRY_VERIFY_WITH_TIMEOUT(output().contains(QStringLiteral("ready> ")), 10000);
-        m_console->commandCombo()->setEditText(QStringLiteral("hello"));
-        m_console->findChild<QPushButton *>("1079")->click();
+        m_console->RunCommand(QStringLiteral("hello"));
         QTRY_VERIFY_WITH_TIMEOUT(output().contains(QStringLiteral("echo: hello")), 10000);
         m_console->OnDisconnect();
         server.kill();
