@@ -152,6 +152,9 @@ void CServerConsoleDlg::clearOutput()
 {
     m_buffer->restart();
     m_output->clear();
+    // Reading may have paused for the full buffer that was just dropped; no
+    // more text goes into the pane to resume it, so it resumes here.
+    m_socket->readPending();
 }
 
 void CServerConsoleDlg::sendLine(const QString &text)
