@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqscintilla2-qt6-dev qt6-webengine-dev
   libcurl4-openssl-dev libx11-dev libgl-dev
-  perl default-jdk-headless python3 python3-pyftpdlib
+  perl default-jdk-headless python3 python3-pyftpdlib socat inetutils-telnetd
   xvfb xauth xterm x11-utils imagemagick fonts-dejavu-core
 )
 

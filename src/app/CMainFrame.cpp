@@ -14,6 +14,7 @@
 #include "editor/COstrakView.h"
 #include "options/COptionsCommands.h"
 #include "run/CRunCommands.h"
+#include "server/CServerCommands.h"
 
 #include <Qsci/qsciprinter.h>
 
@@ -177,6 +178,7 @@ void CMainFrame::connectCommands()
     // Commands of the other windows are connected below.
     CRunCommands::install(*this);
     COptionsCommands::install(*this);
+    CServerCommands::install(*this);
     CEditorWindows::install(*this);
 }
 

@@ -175,6 +175,17 @@ void COutputBuffer::abort()
     m_roomFreed.notify_all();
 }
 
+void COutputBuffer::restart()
+{
+    std::lock_guard lock(m_mutex);
+    m_chunks.clear();
+    m_pending = 0;
+    m_accepted = 0;
+    m_dropped = 0;
+    m_signalled = false;
+    m_roomFreed.notify_all();
+}
+
 qsizetype COutputBuffer::accepted() const
 {
     std::lock_guard lock(m_mutex);

@@ -45,6 +45,9 @@ public:
     bool isDrained() const;
     // Wakes and refuses the reader; pending text is dropped.
     void abort();
+    // Window thread: drops the pending text and counts towards the limit
+    // afresh, as when the pane that it feeds has been emptied.
+    void restart();
 
     // Characters accepted so far (taken or pending), and dropped at the limit.
     qsizetype accepted() const;

@@ -1,6 +1,7 @@
 #include "COutputWindow.h"
 
 #include "COutputBuffer.h"
+#include "CPaneFeeder.h"
 #include "CPipe.h"
 #include "CProcess.h"
 #include "CScriptInputsDlg.h"
@@ -8,7 +9,6 @@
 #include "app/CDialogUnits.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QKeyEvent>
@@ -42,9 +42,6 @@ constexpr int kReadBufferSize = 16 * 1024;
 // no more than this much from a descendant that keeps on writing.
 constexpr qsizetype kDrainLimit = 4 * 1024 * 1024;
 constexpr int kNotifyAttempts = 15;
-// Text goes into a pane in slices, for at most this long per event-loop turn.
-constexpr qint64 kTurnBudgetMs = 12;
-constexpr qsizetype kSliceChars = 64 * 1024;
 constexpr auto kNotifyPause = std::chrono::milliseconds(100);
 // A child writing line by line (unbuffered STDOUT) would otherwise cost a
 // read, a decode and a hand-over per line: after a short read the reader
@@ -118,8 +115,12 @@ COutputWindow::COutputWindow(QWidget *parent)
         auto *buffer = new COutputBuffer(this);
         m_streams[s].buffer = buffer;
         const auto stream = static_cast<Stream>(s);
-        connect(buffer, &COutputBuffer::textAvailable, this, [this, stream] { showPending(stream); },
-                Qt::QueuedConnection);
+        auto *feeder = new CPaneFeeder(buffer, m_streams[s].pane, this);
+        m_streams[s].feeder = feeder;
+        connect(feeder, &CPaneFeeder::textShown, this, [this, stream] { emit textShown(stream); });
+        connect(feeder, &CPaneFeeder::caughtUp, this, &COutputWindow::checkOutputComplete);
+        connect(feeder, &CPaneFeeder::sliceInserted, this,
+                [this, s](const QString &text, qsizetype position) { markLinks(m_streams[s], text, position); });
         connect(buffer, &COutputBuffer::finished, this, &COutputWindow::checkOutputComplete,
                 Qt::QueuedConnection);
     }
@@ -141,6 +142,12 @@ COutputWindow::COutputWindow(QWidget *parent)
 COutputWindow::~COutputWindow()
 {
     closeSteps();
+}
+
+void COutputWindow::setBatchSize(qsizetype chars)
+{
+    for (StreamState &st : m_streams)
+        st.feeder->setBatchSize(chars);
 }
 
 void COutputWindow::setHighWater(qsizetype chars)
@@ -248,44 +255,6 @@ void COutputWindow::readerLoop(CPipe *pipe, COutputBuffer *buffer)
             break;
     }
     buffer->finish();
-}
-
-void COutputWindow::showPending(Stream s)
-{
-    StreamState &st = m_streams[s];
-    // Slices go in until the batch size or the time budget of this turn is
-    // used up, so that a slow turn (a loaded machine) inserts less.
-    QElapsedTimer spent;
-    spent.start();
-    qsizetype inserted = 0;
-    QScrollBar *bar = st.pane->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
-    while (inserted < m_batchChars && spent.elapsed() < kTurnBudgetMs) {
-        const QString text = st.buffer->take(std::min(kSliceChars, m_batchChars - inserted));
-        if (text.isEmpty())
-            break;
-        // Output goes at the end whatever the user clicked.
-        QTextDocument *doc = st.pane->document();
-        const qsizetype position = doc->characterCount() - 1;
-        QTextCursor cursor(doc);
-        cursor.movePosition(QTextCursor::End);
-        // Plain, whatever format the link before it has.
-        cursor.insertText(text, QTextCharFormat());
-        inserted += text.size();
-        markLinks(st, text, position);
-    }
-    if (inserted > 0) {
-        // The view follows the output only while it was showing the end.
-        if (following)
-            bar->setValue(bar->maximum());
-        emit textShown(s);
-    }
-    // More waiting: the rest goes in on the next turn, after input and
-    // painting have had theirs.
-    if (st.buffer->pending() > 0)
-        QMetaObject::invokeMethod(this, [this, s] { showPending(s); }, Qt::QueuedConnection);
-    else
-        checkOutputComplete();
 }
 
 void COutputWindow::checkOutputComplete()

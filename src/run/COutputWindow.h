@@ -15,6 +15,7 @@
 class CPipe;
 class CProcess;
 class COutputBuffer;
+class CPaneFeeder;
 class CScriptInputsDlg;
 class CSendInputDlg;
 class QLineEdit;
@@ -61,7 +62,7 @@ public:
 
     // How much text goes into a pane per turn of the event loop, and how far
     // a reader may run ahead of the pane before it waits.
-    void setBatchSize(qsizetype chars) { m_batchChars = chars; }
+    void setBatchSize(qsizetype chars);
     void setHighWater(qsizetype chars);
 
     // Lines of either pane that name this script and one of its lines become links.
@@ -103,6 +104,7 @@ private:
     {
         QPlainTextEdit *pane = nullptr;
         COutputBuffer *buffer = nullptr;
+        CPaneFeeder *feeder = nullptr;
         std::thread reader;
         CErrorLineParser links;
         int linkCount = 0;
@@ -110,7 +112,6 @@ private:
 
     void initialise();
     void readerLoop(CPipe *pipe, COutputBuffer *buffer);
-    void showPending(Stream s);
     void markLinks(StreamState &st, QStringView text, qsizetype position);
     bool handlePaneEvent(QPlainTextEdit *pane, QEvent *event);
     void checkOutputComplete();
@@ -135,5 +136,4 @@ private:
     bool m_bInitialised = false;
     bool m_bClosed = false;
     bool m_bOutputComplete = false;
-    qsizetype m_batchChars = 256 * 1024;
 };

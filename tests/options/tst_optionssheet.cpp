@@ -50,23 +50,22 @@ class tst_OptionsSheet : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<CTestEnvironment> m_env;
-    std::unique_ptr<CMainFrame> m_frame;
+    CFrameFixture m_fx;
     QString m_dir;   // an existing folder, so the FTP page has nothing to warn about
 
     void open(const QStringList &extra = {})
     {
-        openFrame(m_env, m_frame);
-        m_dir = m_env->path(QStringLiteral("work"));
+        m_fx.open();
+        m_dir = m_fx.env->path(QStringLiteral("work"));
         QDir().mkpath(m_dir);
-        m_env->writeConfig(QStringList{QStringLiteral("SERVER_TYPE=vms"), QStringLiteral("junk line"),
+        m_fx.env->writeConfig(QStringList{QStringLiteral("SERVER_TYPE=vms"), QStringLiteral("junk line"),
                                        QStringLiteral("TAB_SIZE= 4"), QStringLiteral("INDENT_SIZE=3"),
                                        QStringLiteral("AUTO_INDENT=Y"), QStringLiteral("FTP_PORT_NUMBER=21"),
                                        QStringLiteral("LOCAL_DIRECTORY=") + m_dir}
                            + extra);
-        ::chmod(QFile::encodeName(m_env->app().configPath()).constData(), 0644);
+        ::chmod(QFile::encodeName(m_fx.env->app().configPath()).constData(), 0644);
     }
-    QByteArray file() const { return CTestEnvironment::readFile(m_env->app().configPath()); }
+    QByteArray file() const { return CTestEnvironment::readFile(m_fx.env->app().configPath()); }
     // Runs Tools > Options with `steps` inside the sheet; the sheet is
     // cancelled afterwards when the steps left it open.
     void runSheet(const std::function<void(COptionsPropertySheet *)> &steps)
@@ -80,13 +79,13 @@ class tst_OptionsSheet : public QObject
             if (w->isVisible())
                 qobject_cast<QDialog *>(w)->reject();
         });
-        m_frame->action(ID_TOOLS_OPTIONS)->trigger();
+        m_fx->action(ID_TOOLS_OPTIONS)->trigger();
         QVERIFY(ran);
     }
 
 private slots:
     void initTestCase() { ::signal(SIGXFSZ, SIG_IGN); }
-    void cleanup() { m_frame.reset(); m_env.reset(); }
+    void cleanup() { m_fx.close(); }
 
     void closing_data()
     {
@@ -102,7 +101,7 @@ private slots:
         QFETCH(bool, written);
         open();
         const QByteArray before = file();
-        const QByteArray expected = CConfigFile::format(m_env->app().settings());
+        const QByteArray expected = CConfigFile::format(m_fx.env->app().settings());
         runSheet([&](COptionsPropertySheet *sheet) {
             if (close == ApplyThenCancel) {
                 operate(sheet, QStringLiteral("1000"), QStringLiteral("/usr/bin/perl"));
@@ -119,7 +118,7 @@ private slots:
             want.replace("LOCAL_PERL_EXE=\r\n", "LOCAL_PERL_EXE=/usr/bin/perl\r\n");
         QCOMPARE(file(), want);
         QCOMPARE(file().count("\r\n"), 30);
-        QFileInfo info(m_env->app().configPath());
+        QFileInfo info(m_fx.env->app().configPath());
         QCOMPARE(int(info.permissions() & 0x7777), int(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
     }
 
@@ -157,7 +156,7 @@ private slots:
         CSettings written;
         CConfigFile::parse(file(), written);
         QCOMPARE(written.fileValue(key), expected);
-        QCOMPARE(m_env->app().settings().fileValue(key), expected);
+        QCOMPARE(m_fx.env->app().settings().fileValue(key), expected);
     }
 
     void rejectedFieldKeepsPage_data()
@@ -206,7 +205,7 @@ private slots:
     {
         open();
         const QByteArray before = file();
-        m_env->makeReadOnlyFolder(m_env->programDir());
+        m_fx.env->makeReadOnlyFolder(m_fx.env->programDir());
         rlimit old{};
         ::getrlimit(RLIMIT_FSIZE, &old);
         rlimit tiny = old;
@@ -220,10 +219,10 @@ private slots:
             button(sheet, QDialogButtonBox::Ok)->click();
         });
         ::setrlimit(RLIMIT_FSIZE, &old);
-        ::chmod(QFile::encodeName(m_env->programDir()).constData(), 0755);
-        QVERIFY2(shown.startsWith(QStringLiteral("Could not write ") + m_env->app().configPath()), qPrintable(shown));
+        ::chmod(QFile::encodeName(m_fx.env->programDir()).constData(), 0755);
+        QVERIFY2(shown.startsWith(QStringLiteral("Could not write ") + m_fx.env->app().configPath()), qPrintable(shown));
         QCOMPARE(file(), before);
-        QCOMPARE(m_env->app().settings().FTP_HOST_NAME, QString());
+        QCOMPARE(m_fx.env->app().settings().FTP_HOST_NAME, QString());
 
         QString shownAgain;
         runSheet([&](COptionsPropertySheet *sheet) {
@@ -232,22 +231,22 @@ private slots:
             button(sheet, QDialogButtonBox::Ok)->click();
         });
         QCOMPARE(shownAgain, QStringLiteral("typed.example"));
-        QCOMPARE(m_env->app().settings().FTP_HOST_NAME, QStringLiteral("typed.example"));
+        QCOMPARE(m_fx.env->app().settings().FTP_HOST_NAME, QStringLiteral("typed.example"));
         QVERIFY(file().contains("FTP_HOST_NAME=typed.example\r\n"));
     }
 
     void savedSettingsReachTheEditorAndFileOpen()
     {
         open();
-        m_env->app().setWorkingDirectory(QDir::rootPath());
+        m_fx.env->app().setWorkingDirectory(QDir::rootPath());
         runSheet([&](COptionsPropertySheet *sheet) {
             sheet->tabs()->setCurrentIndex(2);
             operate(sheet, QStringLiteral("1018"), QStringLiteral("8"));
             operate(sheet, QStringLiteral("1020"), QString());
             button(sheet, QDialogButtonBox::Ok)->click();
         });
-        QCOMPARE(m_frame->view()->tabFiller(), QByteArray(8, ' '));
-        QVERIFY(m_env->app().settings().tabExpand());
+        QCOMPARE(m_fx->view()->tabFiller(), QByteArray(8, ' '));
+        QVERIFY(m_fx.env->app().settings().tabExpand());
         QString start;
         handleNextModal([&](QWidget *w) {
             if (auto *dialog = qobject_cast<QFileDialog *>(w)) {
@@ -255,7 +254,7 @@ private slots:
                 dialog->reject();
             }
         });
-        m_frame->action(ID_FILE_OPEN)->trigger();
+        m_fx->action(ID_FILE_OPEN)->trigger();
         QCOMPARE(start, m_dir);
     }
 
@@ -286,8 +285,8 @@ private slots:
     void chosenFontCancelledIsNotSaved()
     {
         open({QStringLiteral("VIEW_FONT=-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono")});
-        m_frame->OnFileNew();
-        const QFont shown = m_frame->view()->font();
+        m_fx->OnFileNew();
+        const QFont shown = m_fx->view()->font();
         const QByteArray before = file();
         runSheet([&](COptionsPropertySheet *sheet) {
             sheet->tabs()->setCurrentIndex(2);
@@ -303,7 +302,7 @@ private slots:
             button(sheet, QDialogButtonBox::Cancel)->click();
         });
         QCOMPARE(file(), before);
-        QCOMPARE(m_frame->view()->font(), shown);
+        QCOMPARE(m_fx->view()->font(), shown);
     }
 
     void missingLocalDirectoryWarns()

@@ -119,6 +119,11 @@ private slots:
         QCOMPARE(buffer.dropped(), 6 + 4);
         QCOMPARE(buffer.accepted(), 10);
         QCOMPARE(buffer.take(100), QStringLiteral("0123456789"));
+        // An emptied pane has the whole limit again.
+        buffer.setHighWater(100);
+        buffer.restart();
+        QVERIFY(buffer.appendBytes("0123456789ab"));
+        QCOMPARE(buffer.take(100), QStringLiteral("0123456789"));
     }
 
     // A reader above the high-water mark waits until the window has taken

@@ -1,0 +1,248 @@
+#include "CServerConsoleDlg.h"
+
+#include "CServerSocket.h"
+#include "app/CDialogUnits.h"
+#include "app/COstrakApp.h"
+#include "run/COutputBuffer.h"
+#include "run/CPaneFeeder.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+
+namespace {
+
+enum ConsoleCommand {
+    ID_SERVER_CONNECT = 33020,
+    ID_SERVER_LOGIN = 33023,
+    ID_SERVER_DISCONNECT = 33021,
+    ID_SERVER_CLOSE = 33012,
+    ID_RUN_PERL = 33025,
+    ID_RUN_JAVAC = 33026,
+    ID_RUN_JAVA = 33027,
+    ID_OUTPUT_CLEAR = 33022,
+};
+
+constexpr int kMaxCommandLength = 200;
+
+} // namespace
+
+CServerConsoleDlg::CServerConsoleDlg(COstrakApp &app, QWidget *parent)
+    : QDialog(parent)
+    , m_app(app)
+{
+    setObjectName(QStringLiteral("CServerConsoleDlg"));
+    setWindowTitle(QStringLiteral("Run on Server"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+
+    m_menuBar = new QMenuBar(this);
+    auto addCommand = [this](QMenu *menu, int id, const QString &text, const QString &prompt, auto slot) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(QStringLiteral("command%1").arg(id));
+        a->setStatusTip(prompt);
+        connect(a, &QAction::triggered, this, slot);
+    };
+    QMenu *server = m_menuBar->addMenu(QStringLiteral("&Server"));
+    addCommand(server, ID_SERVER_CONNECT, QStringLiteral("Co&nnect"), QStringLiteral("Connect to the server"),
+               &CServerConsoleDlg::OnConnect);
+    addCommand(server, ID_SERVER_LOGIN, QStringLiteral("&Login"),
+               QStringLiteral("Logon to the server using configuration."), &CServerConsoleDlg::OnLogin);
+    addCommand(server, ID_SERVER_DISCONNECT, QStringLiteral("&Disconnect"),
+               QStringLiteral("Disconnect from the server."), &CServerConsoleDlg::OnDisconnect);
+    addCommand(server, ID_SERVER_CLOSE, QStringLiteral("&Close"), QStringLiteral("Close connection and window."),
+               &QWidget::hide);
+    QMenu *run = m_menuBar->addMenu(QStringLiteral("&Run"));
+    addCommand(run, ID_RUN_PERL, QStringLiteral("&Perl Script"), QStringLiteral("Runs a perl script"),
+               &CServerConsoleDlg::OnRunPerl);
+    addCommand(run, ID_RUN_JAVAC, QStringLiteral("Java &Compiler"), QStringLiteral("Compile a java program"),
+               &CServerConsoleDlg::OnRunJavaCompiler);
+    addCommand(run, ID_RUN_JAVA, QStringLiteral("&Java Interpreter"), QStringLiteral("Run a Java class"),
+               &CServerConsoleDlg::OnRunJavaInterpreter);
+    QMenu *output = m_menuBar->addMenu(QStringLiteral("&Output"));
+    addCommand(output, ID_OUTPUT_CLEAR, QStringLiteral("&Clear"), QStringLiteral("Clear the output screen"),
+               &CServerConsoleDlg::OnClear);
+
+    m_output = new QPlainTextEdit(this);
+    m_output->setObjectName(QStringLiteral("1025"));
+    m_output->setReadOnly(true);
+    m_output->setUndoRedoEnabled(false);
+    m_output->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_output->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_output->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    m_command = new QComboBox(this);
+    m_command->setObjectName(QStringLiteral("1027"));
+    m_command->setEditable(true);
+    // Sent commands are added by Send Command, never by the Enter key.
+    m_command->setInsertPolicy(QComboBox::NoInsert);
+    m_command->lineEdit()->setMaxLength(kMaxCommandLength);
+    auto *label = new QLabel(QStringLiteral("Server Command"), this);
+    label->setBuddy(m_command);
+
+    m_btnSend = new QPushButton(QStringLiteral("Send Command"), this);
+    m_btnSend->setObjectName(QStringLiteral("1079"));
+    m_btnSend->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel Request"), this);
+    cancel->setObjectName(QStringLiteral("1080"));
+    cancel->setAutoDefault(false);
+
+    auto *layout = new QGridLayout(this);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_output, 0, 0, 1, 3);
+    layout->addWidget(label, 1, 0, 1, 3);
+    layout->addWidget(m_command, 2, 0);
+    layout->addWidget(m_btnSend, 2, 1);
+    layout->addWidget(cancel, 2, 2);
+    layout->setRowStretch(0, 1);
+    layout->setColumnStretch(0, 1);
+    resize(CDialogUnits::toPixels(QFontMetrics(font()), 330, 250));
+
+    m_buffer = new COutputBuffer(this);
+    m_buffer->setLimit(OutputLimit);
+    m_feeder = new CPaneFeeder(m_buffer, m_output, this);
+    m_socket = new CServerSocket(this);
+    m_socket->setOutput(m_buffer);
+    // Reading paused for a full buffer goes on once the pane has taken a batch.
+    connect(m_feeder, &CPaneFeeder::textShown, m_socket, &CServerSocket::readPending);
+    connect(m_socket, &CServerSocket::connectFailed, this, [this](const QString &reason) {
+        const CSettings &s = m_app.settings();
+        appendNote(QStringLiteral("Could not connect to %1 port %2 (%3).")
+                       .arg(s.SERVER_HOST).arg(s.SERVER_PORT_NUMBER).arg(reason));
+    });
+    connect(m_socket, &CServerSocket::closedByServer, this, [this] { appendNote(closedText()); });
+
+    connect(m_btnSend, &QPushButton::clicked, this, &CServerConsoleDlg::OnSendCommand);
+    connect(cancel, &QPushButton::clicked, this, &CServerConsoleDlg::OnInterrupt);
+}
+
+CServerConsoleDlg::~CServerConsoleDlg() = default;
+
+QString CServerConsoleDlg::closedText()
+{
+    return QStringLiteral("Server closed the connection.");
+}
+
+QString CServerConsoleDlg::notConnectedText(const QString &what)
+{
+    return QStringLiteral("Not connected to the server: %1 was not sent.").arg(what);
+}
+
+void CServerConsoleDlg::appendNote(const QString &text)
+{
+    // After whatever server text is still on its way to the pane.
+    m_feeder->flush();
+    QTextCursor cursor(m_output->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QLatin1Char('\n') + text);
+    m_output->ensureCursorVisible();
+}
+
+void CServerConsoleDlg::clearOutput()
+{
+    m_buffer->restart();
+    m_output->clear();
+    // Reading may have paused for the full buffer that was just dropped; no
+    // more text goes into the pane to resume it, so it resumes here.
+    m_socket->readPending();
+}
+
+void CServerConsoleDlg::sendLine(const QString &text)
+{
+    if (!m_socket->SendLine(text))
+        appendNote(notConnectedText(QLatin1Char('"') + text + QLatin1Char('"')));
+}
+
+bool CServerConsoleDlg::RunCommand(const QString &text)
+{
+    sendLine(text);
+    return true;
+}
+
+void CServerConsoleDlg::OnConnect()
+{
+    const CSettings &s = m_app.settings();
+    m_socket->Connect(s.SERVER_HOST, static_cast<quint16>(s.SERVER_PORT_NUMBER));
+}
+
+void CServerConsoleDlg::OnLogin()
+{
+    const CSettings &s = m_app.settings();
+    if (!m_socket->isConnected()) {
+        appendNote(notConnectedText(QStringLiteral("the login")));
+        return;
+    }
+    m_socket->Login(s.SERVER_USER, s.SERVER_PASS);
+    m_socket->SendLine(QStringLiteral("cd ") + s.REMOTE_DIRECTORY);
+}
+
+void CServerConsoleDlg::OnDisconnect()
+{
+    m_socket->Close();
+    appendNote(closedText());
+}
+
+void CServerConsoleDlg::OnSendCommand()
+{
+    const QString command = m_command->currentText();
+    // The answer to this command is shown on an empty output.
+    clearOutput();
+    sendLine(command);
+    // The list keeps every command sent, duplicates too, in sorted order.
+    int at = 0;
+    while (at < m_command->count() && m_command->itemText(at).compare(command, Qt::CaseInsensitive) <= 0)
+        ++at;
+    m_command->insertItem(at, command);
+    m_command->setEditText(command);
+}
+
+void CServerConsoleDlg::OnInterrupt()
+{
+    m_socket->SendInterrupt();
+}
+
+void CServerConsoleDlg::OnClear()
+{
+    clearOutput();
+}
+
+void CServerConsoleDlg::OnRunPerl()
+{
+    const CSettings &s = m_app.settings();
+    sendLine(s.REMOTE_PERL_EXE + QLatin1Char(' ') + s.REMOTE_PERL_PRM + QLatin1Char(' '));
+}
+
+void CServerConsoleDlg::OnRunJavaCompiler()
+{
+    const CSettings &s = m_app.settings();
+    sendLine(s.REMOTE_JAVAC_EXE + QLatin1Char(' ') + s.REMOTE_JAVAC_PRM + QLatin1Char(' '));
+}
+
+void CServerConsoleDlg::OnRunJavaInterpreter()
+{
+    const CSettings &s = m_app.settings();
+    sendLine(s.REMOTE_JAVA_EXE + QLatin1Char(' ') + s.REMOTE_JAVA_PRM + QLatin1Char(' '));
+}
+
+void CServerConsoleDlg::reject()
+{
+    m_socket->Close();
+    hide();
+}
+
+void CServerConsoleDlg::closeEvent(QCloseEvent *event)
+{
+    // The title bar's close box hides the window and keeps the connection.
+    event->ignore();
+    hide();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDialog>
+
+class COstrakApp;
+class COutputBuffer;
+class CPaneFeeder;
+class CServerSocket;
+class QComboBox;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+
+// The modeless console to the server's shell service: connect, log in with
+// the configured account, send commands, interrupt them and read what the
+// server prints. The settings are read at each command, so a changed host or
+// account takes effect at the next Connect or Login. Closing the window only
+// hides it; Escape also closes the connection.
+class CServerConsoleDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // At most this many characters of server text are shown between two
+    // emptyings of the output; the rest is read and dropped.
+    static constexpr qsizetype OutputLimit = 4 * 1024 * 1024;
+
+    explicit CServerConsoleDlg(COstrakApp &app, QWidget *parent = nullptr);
+    ~CServerConsoleDlg() override;
+
+    CServerSocket &socket() const { return *m_socket; }
+    QPlainTextEdit *output() const { return m_output; }
+    QComboBox *commandCombo() const { return m_command; }
+    QMenuBar *menuBar() const { return m_menuBar; }
+
+    // Sends the text as one line; true.
+    bool RunCommand(const QString &text);
+
+    static QString closedText();
+    static QString notConnectedText(const QString &what);
+
+public slots:
+    void OnConnect();
+    void OnLogin();
+    void OnDisconnect();
+    void OnSendCommand();
+    void OnInterrupt();
+    void OnClear();
+    void OnRunPerl();
+    void OnRunJavaCompiler();
+    void OnRunJavaInterpreter();
+    // Escape: the connection is closed and the window hidden.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void sendLine(const QString &text);
+    void appendNote(const QString &text);
+    void clearOutput();
+
+    COstrakApp &m_app;
+    QMenuBar *m_menuBar;
+    QPlainTextEdit *m_output;
+    QComboBox *m_command;
+    QPushButton *m_btnSend;
+    COutputBuffer *m_buffer;
+    CPaneFeeder *m_feeder;
+    CServerSocket *m_socket;
+};
