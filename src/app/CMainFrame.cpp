@@ -11,6 +11,7 @@
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
+#include "ftp/CFtpCommands.h"
 #include "run/CRunCommands.h"
 
 #include <Qsci/qsciprinter.h>
@@ -167,6 +168,7 @@ void CMainFrame::connectCommands()
 
     // Commands of the other windows are connected below.
     CRunCommands::install(*this);
+    CFtpCommands::install(*this);
     CEditorWindows::install(*this);
 }
 
@@ -508,6 +510,13 @@ QString CMainFrame::statusText() const
 {
     const QString message = statusBar()->currentMessage();
     return message.isEmpty() ? m_readyPane->text() : message;
+}
+
+void CMainFrame::setStatusText(const QString &text)
+{
+    statusBar()->clearMessage();
+    m_readyPane->setText(text);
+    m_readyPane->repaint();
 }
 
 QString CMainFrame::caretPaneText() const
