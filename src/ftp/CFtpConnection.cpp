@@ -435,6 +435,10 @@ QString CFtpConnection::readFile(const QString &name, TransferType type, const S
     // libcurl sets the type itself for a download and converts nothing; in
     // ASCII it does not hold the data to the size the server reports.
     r.text = type == Ascii;
+    // An upload that failed before its closing TYPE I may have left the server
+    // in ASCII while libcurl believes it is in binary.
+    if (!r.text)
+        r.prequote = {QStringLiteral("TYPE I")};
     r.sink = sink;
     return run(r);
 }
