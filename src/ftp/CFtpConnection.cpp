@@ -199,7 +199,6 @@ void CFtpConnection::prepare(Request &r)
     curl_easy_setopt(e, CURLOPT_FTP_RESPONSE_TIMEOUT, 60L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kBufferSize);
-    curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, kBufferSize * 2);
     if (m_passive) {
         curl_easy_setopt(e, CURLOPT_FTPPORT, nullptr);
     } else {
@@ -486,7 +485,7 @@ QString CFtpConnection::putData(const QByteArray &data, const QString &name, Tra
 QString CFtpConnection::putFile(const QString &localPath, const QString &name, TransferType type)
 {
     QFile file(localPath);
-    if (localPath.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (localPath.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QStringLiteral("Could not open \"%1\": %2").arg(localPath, file.errorString());
     if (type == Ascii)
         return putData(file.readAll(), name, type);
