@@ -51,6 +51,8 @@ CFtpBrowseDlg::CFtpBrowseDlg(COstrakApp &app, QWidget *parent)
     m_list->header()->resizeSection(0, 160);
     m_list->header()->resizeSection(1, 75);
     m_list->header()->resizeSection(2, 120);
+    // The date column takes the room the dialog has beyond the three widths.
+    m_list->header()->setStretchLastSection(true);
 
     auto button = [this](const QString &text, const char *id, const QString &tip) {
         auto *b = new QPushButton(text, this);
@@ -110,7 +112,7 @@ CFtpBrowseDlg::CFtpBrowseDlg(COstrakApp &app, QWidget *parent)
     grid->addWidget(m_status, 3, 0, 1, 3);
     grid->setRowStretch(2, 1);
     grid->setColumnStretch(1, 1);
-    resize(CDialogUnits::toPixels(QFontMetrics(font()), 330, 220));
+    resize(CDialogUnits::toPixels(QFontMetrics(font()), 360, 220));
 
     connect(m_exec, &QPushButton::clicked, this, &CFtpBrowseDlg::OnExec);
     connect(m_refresh, &QPushButton::clicked, this, &CFtpBrowseDlg::OnRefresh);
