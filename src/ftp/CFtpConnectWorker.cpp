@@ -10,15 +10,20 @@ void CFtpConnectWorker::start(const std::shared_ptr<CFtpConnectRequest> &request
     request->m_bWorkerRunning = true;
     std::thread([request, connection = std::move(connection)]() mutable {
         const QString error = connection->connect(request->host, request->user, request->password, request->port);
-        std::lock_guard lock(request->mutex);
-        request->attempt = nullptr;
-        if (error.isEmpty() && !request->abandoned) {
-            request->m_pConnection = std::move(connection);
-            request->m_bConnected = true;
-        } else {
-            request->error = error;
-            connection->close();
+        bool keep = false;
+        {
+            std::lock_guard lock(request->mutex);
+            request->attempt = nullptr;
+            keep = error.isEmpty() && !request->abandoned;
+            if (keep)
+                request->m_pConnection = std::move(connection);
         }
+        // A connection nobody takes is closed and freed before the worker
+        // reports that it has finished, so nothing of it outlives the wait.
+        connection.reset();
+        std::lock_guard lock(request->mutex);
+        request->error = error;
+        request->m_bConnected = keep;
         request->m_bWorkerRunning = false;
     }).detach();
 }

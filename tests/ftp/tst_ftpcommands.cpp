@@ -267,18 +267,33 @@ private slots:
         QCOMPARE(QDir(m_local).entryList(QDir::Files), QStringList{});
     }
 
+    void putOnServer_data()
+    {
+        QTest::addColumn<QString>("remoteDir");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addRow("into REMOTE_DIRECTORY") << "/sub" << "sub/up.pl" << QStringList{};
+        QTest::addRow("missing REMOTE_DIRECTORY") << "nowhere" << "" << QStringList{"Could not set directory tonowhere"};
+    }
     void putOnServer()
     {
+        QFETCH(QString, remoteDir);
+        QFETCH(QString, target);
         const QString path = m_local + QStringLiteral("/up.pl");
         CTestEnvironment::writeFile(path, "a\r\nb\n");
         QVERIFY(m_frame->OpenDocumentFile(path));
+        m_env->app().setRemoteDirectory(remoteDir);
         whenBrowserOpens([](CFtpBrowseDlg *dlg) {
             QCOMPARE(dlg->windowTitle(), QStringLiteral("Put on Server - up.pl"));
             QVERIFY(dlg->findChild<QRadioButton *>(QStringLiteral("1053"))->isChecked());
             dlg->findChild<QPushButton *>(QStringLiteral("1012"))->click();
         });
+        ModalAnswerer answer;
         commands()->OnPutOnServer();
-        QCOMPARE(m_server.read(QStringLiteral("up.pl")), QByteArray("a\nb\n"));
+        QTEST(answer.texts.filter(QStringLiteral("Could not set")), "messages");
+        if (!target.isEmpty())
+            QCOMPARE(m_server.read(target), QByteArray("a\nb\n"));
+        QVERIFY(!QFileInfo::exists(m_server.path(QStringLiteral("up.pl"))));
     }
 
     void wrongPasswordEndsTheWaitAtOnce()
