@@ -12,6 +12,7 @@
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
+#include "ftp/CFtpCommands.h"
 #include "options/COptionsCommands.h"
 #include "run/CRunCommands.h"
 #include "server/CServerCommands.h"
@@ -177,6 +178,7 @@ void CMainFrame::connectCommands()
 
     // Commands of the other windows are connected below.
     CRunCommands::install(*this);
+    CFtpCommands::install(*this);
     COptionsCommands::install(*this);
     CServerCommands::install(*this);
     CEditorWindows::install(*this);
@@ -521,6 +523,13 @@ QString CMainFrame::statusText() const
 {
     const QString message = statusBar()->currentMessage();
     return message.isEmpty() ? m_readyPane->text() : message;
+}
+
+void CMainFrame::setStatusText(const QString &text)
+{
+    statusBar()->clearMessage();
+    m_readyPane->setText(text);
+    m_readyPane->repaint();
 }
 
 QString CMainFrame::caretPaneText() const

@@ -63,6 +63,10 @@ public:
     COperatorsPalette *operatorsPalette() const { return m_operatorsPalette; }
     // What the status bar panes show.
     QString statusText() const;
+    // Sets the text of the status bar's first pane.
+    void setStatusText(const QString &text);
+    // Adds a path to the top of the recent-file list.
+    void addRecentFile(const QString &path);
     QString caretPaneText() const;
     QString indicatorText(int id) const;
 
@@ -85,7 +89,6 @@ private:
     void updateCheckMarks();
     void updateIndicators();
     void updateTitle();
-    void addRecentFile(const QString &path);
     void updateRecentFileActions();
     // Runs a file dialog starting in the working directory and stores back
     // the folder the user ended in, also after Cancel. Empty when cancelled.

@@ -43,6 +43,14 @@ public:
     QString saveSettings(const CSettings &values);
     // Sets RUN_IN_DOS_WINDOW directly, as the Options command does before it saves.
     void setRunInDosWindow(const QString &value) { m_settings.RUN_IN_DOS_WINDOW = value; }
+    // The FTP login and the server directory the browser changed to, kept in
+    // memory only; the configuration file changes when the Options are saved.
+    void setFtpLogin(const QString &user, const QString &password)
+    {
+        m_settings.FTP_USER_NAME = user;
+        m_settings.FTP_USER_PASS = password;
+    }
+    void setRemoteDirectory(const QString &dir) { m_settings.REMOTE_DIRECTORY = dir; }
 
     static bool FileExists(const QString &path);
     static FtpTransferType GetFtpTransferType(const QString &fileName);

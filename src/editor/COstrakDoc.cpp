@@ -80,6 +80,15 @@ QString COstrakDoc::OnSaveDocument(const QString &path)
     return {};
 }
 
+void COstrakDoc::loadFromServer(const QByteArray &text, const QString &path, const QString &remoteDir)
+{
+    m_view->setBytes(text);
+    setPathName(path);
+    setModified(true);
+    m_strRemoteDir = remoteDir;
+    emit documentReset();
+}
+
 void COstrakDoc::replaceWholeText(const QByteArray &bytes)
 {
     // One undoable step, and modified even when the bytes did not change.

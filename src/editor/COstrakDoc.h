@@ -32,6 +32,11 @@ public:
     // empty on success; a failed save leaves the old file whole.
     QString OnSaveDocument(const QString &path);
 
+    // A script fetched from an FTP server: the text replaces the editor's,
+    // the document is modified, named `path` and remembers `remoteDir`.
+    // Nothing is written to disk.
+    void loadFromServer(const QByteArray &text, const QString &path, const QString &remoteDir);
+
     void convertToDos();
     void convertToUnix();
 

@@ -1,5 +1,7 @@
 #include "CTerminalLauncher.h"
 
+#include "CInputSwallower.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -36,32 +38,6 @@ QStringList findTerminal()
     return {};
 }
 
-// Drops the user's clicks and keys while the editor waits for a terminal,
-// so that nothing typed into the frozen windows takes effect afterwards.
-class InputSwallower : public QObject
-{
-public:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-            return true;
-        default:
-            return false;
-        }
-    }
-};
 
 } // namespace
 
@@ -109,12 +85,10 @@ bool CTerminalLauncher::runAndWait(const QStringList &command, const QString &wo
         return false;
     if (terminal.state() == QProcess::Running) {
         // Windows keep repainting; clicks and keys meanwhile are dropped.
-        InputSwallower swallower;
-        QCoreApplication::instance()->installEventFilter(&swallower);
+        CInputSwallower swallower(QCoreApplication::instance());
         QEventLoop loop;
         QObject::connect(&terminal, &QProcess::finished, &loop, &QEventLoop::quit);
         loop.exec();
-        QCoreApplication::instance()->removeEventFilter(&swallower);
     }
     return true;
 }

@@ -1,0 +1,502 @@
+#include "CFtpConnection.h"
+
+#include "CFtpListParser.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace {
+
+// Large reads per callback, and a pause while the caller catches up, keep a
+// download at the speed of the link.
+constexpr long kBufferSize = 102400;
+constexpr qsizetype kPauseAt = 1024 * 1024;
+
+CURL *easy(void *p) { return static_cast<CURL *>(p); }
+CURLM *multi(void *p) { return static_cast<CURLM *>(p); }
+
+void initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CurlList
+{
+    curl_slist *list = nullptr;
+    ~CurlList() { curl_slist_free_all(list); }
+    void set(const QStringList &lines)
+    {
+        curl_slist_free_all(list);
+        list = nullptr;
+        for (const QString &line : lines)
+            list = curl_slist_append(list, line.toUtf8().constData());
+    }
+};
+
+// The path of a 257 reply: the text between the first quote and its closing
+// quote, with doubled quotes standing for one.
+QString pathOfPwdReply(const QString &line)
+{
+    const int open = line.indexOf(QLatin1Char('"'));
+    if (open < 0)
+        return QString();
+    QString path;
+    for (int i = open + 1; i < line.size(); ++i) {
+        if (line.at(i) == QLatin1Char('"')) {
+            if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
+                path += QLatin1Char('"');
+                ++i;
+                continue;
+            }
+            return path;
+        }
+        path += line.at(i);
+    }
+    return QString();
+}
+
+} // namespace
+
+struct CFtpConnection::Request
+{
+    QString url;
+    bool nobody = false;
+    bool text = false;
+    QStringList prequote;
+    QStringList postquote;
+    CurlList prequoteList;
+    CurlList postquoteList;
+    // Download
+    Sink sink;
+    QByteArray pending;
+    bool paused = false;
+    bool sinkRefused = false;
+    qint64 delivered = 0;
+    // Upload, from memory or from a file
+    bool upload = false;
+    const QByteArray *upData = nullptr;
+    QFile *upFile = nullptr;
+    qint64 upPos = 0;
+};
+
+CFtpConnection::CFtpConnection()
+{
+    initLibrary();
+    m_easy = curl_easy_init();
+    m_multi = curl_multi_init();
+}
+
+CFtpConnection::~CFtpConnection()
+{
+    curl_multi_cleanup(multi(m_multi));
+    curl_easy_cleanup(easy(m_easy));
+}
+
+void CFtpConnection::cancel()
+{
+    m_cancel = true;
+    curl_multi_wakeup(multi(m_multi));
+}
+
+void CFtpConnection::close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    // A new handle drops the connection, saying QUIT to the server.
+    curl_easy_cleanup(easy(m_easy));
+    m_easy = curl_easy_init();
+}
+
+QString CFtpConnection::baseUrl() const
+{
+    QString host = m_host;
+    if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
+        host = QLatin1Char('[') + host + QLatin1Char(']');
+    return QStringLiteral("ftp://%1:%2/").arg(host).arg(m_port);
+}
+
+QString CFtpConnection::directoryUrl(const QString &dir) const
+{
+    // "%2F" makes the path absolute; the single CWD names the whole folder.
+    QString url = baseUrl() + QStringLiteral("%2F");
+    const QStringList parts = dir.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString &part : parts)
+        url += QString::fromLatin1(QUrl::toPercentEncoding(part)) + QLatin1Char('/');
+    if (parts.isEmpty())
+        url += QLatin1Char('/');
+    return url;
+}
+
+QString CFtpConnection::fileUrl(const QString &name) const
+{
+    return directoryUrl(m_currentDir) + QString::fromLatin1(QUrl::toPercentEncoding(name));
+}
+
+QString CFtpConnection::checkName(const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("No name given");
+    if (name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')) || name.contains(QChar(0)))
+        return QStringLiteral("The name \"%1\" holds a line break or a NUL character").arg(name);
+    return QString();
+}
+
+size_t CFtpConnection::onHeader(char *data, size_t size, size_t count, void *self)
+{
+    auto *c = static_cast<CFtpConnection *>(self);
+    QString line = QString::fromUtf8(data, qsizetype(size * count)).trimmed();
+    if (line.size() >= 3 && line.at(0).isDigit() && line.at(1).isDigit() && line.at(2).isDigit()) {
+        c->m_lastReply = line;
+        if (line.startsWith(QLatin1String("257")))
+            c->m_lastPwd = pathOfPwdReply(line);
+    }
+    return size * count;
+}
+
+size_t CFtpConnection::onWrite(char *data, size_t size, size_t count, void *request)
+{
+    auto *r = static_cast<Request *>(request);
+    const size_t n = size * count;
+    if (!r->pending.isEmpty() && r->pending.size() + qsizetype(n) > kPauseAt) {
+        r->paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    r->pending.append(data, qsizetype(n));
+    return n;
+}
+
+size_t CFtpConnection::onRead(char *data, size_t size, size_t count, void *request)
+{
+    auto *r = static_cast<Request *>(request);
+    const qint64 room = qint64(size * count);
+    if (r->upFile) {
+        const qint64 got = r->upFile->read(data, room);
+        return got < 0 ? CURL_READFUNC_ABORT : size_t(got);
+    }
+    const qint64 left = r->upData->size() - r->upPos;
+    const qint64 n = qMin(left, room);
+    memcpy(data, r->upData->constData() + r->upPos, size_t(n));
+    r->upPos += n;
+    return size_t(n);
+}
+
+void CFtpConnection::prepare(Request &r)
+{
+    CURL *e = easy(m_easy);
+    curl_easy_reset(e);
+    curl_easy_setopt(e, CURLOPT_URL, r.url.toUtf8().constData());
+    curl_easy_setopt(e, CURLOPT_USERNAME, m_user.toUtf8().constData());
+    curl_easy_setopt(e, CURLOPT_PASSWORD, m_password.toUtf8().constData());
+    curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, long(m_connectTimeout));
+    curl_easy_setopt(e, CURLOPT_ACCEPTTIMEOUT_MS, 10000L);
+    curl_easy_setopt(e, CURLOPT_FTP_RESPONSE_TIMEOUT, 60L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kBufferSize);
+    if (m_passive) {
+        curl_easy_setopt(e, CURLOPT_FTPPORT, nullptr);
+    } else {
+        curl_easy_setopt(e, CURLOPT_FTPPORT, "-");
+        curl_easy_setopt(e, CURLOPT_FTP_USE_EPRT, 1L);
+    }
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CFtpConnection::onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CFtpConnection::onWrite);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &r);
+    if (r.nobody)
+        curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    if (r.text)
+        curl_easy_setopt(e, CURLOPT_TRANSFERTEXT, 1L);
+    if (!r.prequote.isEmpty()) {
+        r.prequoteList.set(r.prequote);
+        curl_easy_setopt(e, CURLOPT_PREQUOTE, r.prequoteList.list);
+    }
+    if (!r.postquote.isEmpty()) {
+        r.postquoteList.set(r.postquote);
+        curl_easy_setopt(e, CURLOPT_POSTQUOTE, r.postquoteList.list);
+    }
+    if (r.upload) {
+        r.upPos = 0;
+        if (r.upFile)
+            r.upFile->seek(0);
+        curl_easy_setopt(e, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(e, CURLOPT_READFUNCTION, &CFtpConnection::onRead);
+        curl_easy_setopt(e, CURLOPT_READDATA, &r);
+        const qint64 size = r.upFile ? r.upFile->size() : r.upData->size();
+        curl_easy_setopt(e, CURLOPT_INFILESIZE_LARGE, curl_off_t(size));
+    }
+}
+
+int CFtpConnection::perform(Request &r)
+{
+    if (m_cancel)
+        return CURLE_ABORTED_BY_CALLBACK;
+    m_lastReply.clear();
+    m_responseCode = 0;
+    r.pending.clear();
+    r.paused = false;
+    prepare(r);
+    CURL *e = easy(m_easy);
+    CURLM *m = multi(m_multi);
+    curl_multi_add_handle(m, e);
+    CURLcode result = CURLE_OK;
+    bool done = false;
+    auto flush = [&r] {
+        if (r.pending.isEmpty())
+            return;
+        if (!r.sinkRefused && r.sink && !r.sink(r.pending.constData(), size_t(r.pending.size())))
+            r.sinkRefused = true;
+        r.delivered += r.pending.size();
+        r.pending.clear();
+    };
+    while (!done) {
+        int running = 0;
+        curl_multi_perform(m, &running);
+        if (r.paused) {
+            flush();
+            r.paused = false;
+            if (r.sinkRefused) {
+                result = CURLE_WRITE_ERROR;
+                break;
+            }
+            curl_easy_pause(e, CURLPAUSE_CONT);
+            continue;
+        }
+        int queued = 0;
+        while (CURLMsg *msg = curl_multi_info_read(m, &queued)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                done = true;
+            }
+        }
+        if (done)
+            break;
+        if (m_cancel) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(m, nullptr, 0, 1000, nullptr);
+    }
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &m_responseCode);
+    curl_multi_remove_handle(m, e);
+    flush();
+    if (result == CURLE_OK && r.sinkRefused)
+        result = CURLE_WRITE_ERROR;
+    return result;
+}
+
+QString CFtpConnection::run(Request &r)
+{
+    int code = perform(r);
+    bool reconnected = false;
+    for (int attempt = 0; attempt < 2 && code != CURLE_OK && !m_cancel && r.delivered == 0; ++attempt) {
+        const bool idleClosed = m_responseCode == 421 || code == CURLE_OPERATION_TIMEDOUT;
+        const bool activeFailed = !m_passive
+            && (code == CURLE_FTP_PORT_FAILED || code == CURLE_FTP_ACCEPT_FAILED
+                || code == CURLE_FTP_ACCEPT_TIMEOUT);
+        if (activeFailed) {
+            m_passive = true;
+        } else if (idleClosed && !reconnected && m_open) {
+            reconnected = true;
+        } else {
+            break;
+        }
+        code = perform(r);
+    }
+    return code == CURLE_OK ? QString() : describe(code);
+}
+
+QString CFtpConnection::describe(int code) const
+{
+    if (code == CURLE_ABORTED_BY_CALLBACK && m_cancel)
+        return QStringLiteral("Cancelled");
+    QString text = QString::fromUtf8(curl_easy_strerror(CURLcode(code)));
+    if (m_responseCode >= 400 && !m_lastReply.isEmpty())
+        text = m_lastReply + QStringLiteral(" - ") + text;
+    return text;
+}
+
+QString CFtpConnection::connect(const QString &host, const QString &user, const QString &password, int port)
+{
+    close();
+    m_host = host;
+    m_user = user;
+    m_password = password;
+    m_port = port == 0 ? 21 : port;
+    m_passive = false;
+    if (host.isEmpty())
+        return QStringLiteral("No host name given");
+    Request r;
+    r.url = baseUrl();
+    r.nobody = true;
+    const int code = perform(r);
+    if (code != CURLE_OK)
+        return describe(code);
+    char *entry = nullptr;
+    curl_easy_getinfo(easy(m_easy), CURLINFO_FTP_ENTRY_PATH, &entry);
+    m_currentDir = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
+    if (!m_currentDir.startsWith(QLatin1Char('/')))
+        m_currentDir.prepend(QLatin1Char('/'));
+    m_open = true;
+    return QString();
+}
+
+QString CFtpConnection::setCurrentDirectory(const QString &dir)
+{
+    if (dir.isEmpty())
+        return QStringLiteral("No directory name given");
+    if (dir.contains(QLatin1Char('\r')) || dir.contains(QLatin1Char('\n')))
+        return QStringLiteral("The directory name holds a line break");
+    const QString target = dir.startsWith(QLatin1Char('/')) ? dir : m_currentDir + QLatin1Char('/') + dir;
+    Request r;
+    r.url = directoryUrl(target);
+    r.nobody = true;
+    r.postquote = {QStringLiteral("PWD")};
+    m_lastPwd.clear();
+    const QString error = run(r);
+    if (!error.isEmpty())
+        return error;
+    if (m_lastPwd.isEmpty())
+        return QStringLiteral("The server did not say which directory it is in");
+    m_currentDir = m_lastPwd;
+    return QString();
+}
+
+QString CFtpConnection::commandOnCurrentDir(const QStringList &commands)
+{
+    Request r;
+    r.url = directoryUrl(m_currentDir);
+    r.nobody = true;
+    r.postquote = commands;
+    return run(r);
+}
+
+QString CFtpConnection::createDirectory(const QString &name)
+{
+    if (QString e = checkName(name); !e.isEmpty())
+        return e;
+    return commandOnCurrentDir({QStringLiteral("MKD ") + name});
+}
+
+QString CFtpConnection::removeDirectory(const QString &name)
+{
+    if (QString e = checkName(name); !e.isEmpty())
+        return e;
+    return commandOnCurrentDir({QStringLiteral("RMD ") + name});
+}
+
+QString CFtpConnection::rename(const QString &oldName, const QString &newName)
+{
+    if (QString e = checkName(oldName); !e.isEmpty())
+        return e;
+    if (QString e = checkName(newName); !e.isEmpty())
+        return e;
+    return commandOnCurrentDir({QStringLiteral("RNFR ") + oldName, QStringLiteral("RNTO ") + newName});
+}
+
+QString CFtpConnection::remove(const QString &name)
+{
+    if (QString e = checkName(name); !e.isEmpty())
+        return e;
+    return commandOnCurrentDir({QStringLiteral("DELE ") + name});
+}
+
+QString CFtpConnection::list(QList<CFtpEntry> &entries)
+{
+    entries.clear();
+    QByteArray listing;
+    Request r;
+    r.url = directoryUrl(m_currentDir);
+    r.sink = [&listing](const char *data, size_t size) {
+        listing.append(data, qsizetype(size));
+        return true;
+    };
+    const QString error = run(r);
+    if (error.isEmpty())
+        entries = CFtpListParser::parse(listing);
+    return error;
+}
+
+QString CFtpConnection::readFile(const QString &name, TransferType type, const Sink &sink)
+{
+    if (QString e = checkName(name); !e.isEmpty())
+        return e;
+    if (name.contains(QLatin1Char('/')))
+        return QStringLiteral("The name \"%1\" holds a \"/\"").arg(name);
+    Request r;
+    r.url = fileUrl(name);
+    // libcurl sets the type itself for a download and converts nothing; in
+    // ASCII it does not hold the data to the size the server reports.
+    r.text = type == Ascii;
+    // An upload that failed before its closing TYPE I may have left the server
+    // in ASCII while libcurl believes it is in binary.
+    if (!r.text)
+        r.prequote = {QStringLiteral("TYPE I")};
+    r.sink = sink;
+    return run(r);
+}
+
+QString CFtpConnection::readFile(const QString &name, TransferType type, QByteArray &bytes)
+{
+    bytes.clear();
+    return readFile(name, type, [&bytes](const char *data, size_t size) {
+        bytes.append(data, qsizetype(size));
+        return true;
+    });
+}
+
+QByteArray CFtpConnection::toNetworkLineEnds(const QByteArray &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 32);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c == '\n' && (i == 0 || text.at(i - 1) != '\r'))
+            out.append('\r');
+        out.append(c);
+    }
+    return out;
+}
+
+QString CFtpConnection::putData(const QByteArray &data, const QString &name, TransferType type)
+{
+    if (QString e = checkName(name); !e.isEmpty())
+        return e;
+    if (name.contains(QLatin1Char('/')))
+        return QStringLiteral("The name \"%1\" holds a \"/\"").arg(name);
+    const QByteArray sent = type == Ascii ? toNetworkLineEnds(data) : data;
+    Request r;
+    r.url = fileUrl(name);
+    r.upload = true;
+    r.upData = &sent;
+    // libcurl's own text mode would add a CR before every LF, even after a CR,
+    // so it is left in binary and the type is sent here, then set back.
+    r.prequote = {type == Ascii ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I")};
+    r.postquote = {QStringLiteral("TYPE I")};
+    return run(r);
+}
+
+QString CFtpConnection::putFile(const QString &localPath, const QString &name, TransferType type)
+{
+    QFile file(localPath);
+    if (localPath.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QStringLiteral("Could not open \"%1\": %2").arg(localPath, file.errorString());
+    if (type == Ascii)
+        return putData(file.readAll(), name, type);
+    if (QString e = checkName(name); !e.isEmpty())
+        return e;
+    if (name.contains(QLatin1Char('/')))
+        return QStringLiteral("The name \"%1\" holds a \"/\"").arg(name);
+    Request r;
+    r.url = fileUrl(name);
+    r.upload = true;
+    r.upFile = &file;
+    r.prequote = {QStringLiteral("TYPE I")};
+    return run(r);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "CFtpEntry.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+// An FTP session on one server over libcurl: one login, kept for every
+// operation until close(). The current directory is kept here as an absolute
+// server path and every request names its folder in full, so no operation
+// depends on where an earlier one left the server. Transfers use active mode;
+// one whose data connection cannot be made that way is retried once in
+// passive mode, which is then kept. Every operation returns an empty string
+// on success, else what failed and why (the server's reply when it gave one).
+class CFtpConnection
+{
+public:
+    enum TransferType { Ascii = 1, Binary = 2 };
+    // Receives downloaded bytes in order; returning false stops the transfer.
+    using Sink = std::function<bool(const char *data, size_t size)>;
+
+    CFtpConnection();
+    ~CFtpConnection();
+    CFtpConnection(const CFtpConnection &) = delete;
+    CFtpConnection &operator=(const CFtpConnection &) = delete;
+
+    // Port 0 is the FTP default, 21.
+    QString connect(const QString &host, const QString &user, const QString &password, int port);
+    // Ends a running connect or transfer from another thread; it returns an
+    // error, and so does every later operation.
+    void cancel();
+    void setConnectTimeout(int seconds) { m_connectTimeout = seconds; }
+    bool isOpen() const { return m_open; }
+    bool isPassive() const { return m_passive; }
+    void close();
+
+    QString currentDirectory() const { return m_currentDir; }
+    // `dir` is absolute or relative to the current directory; the server's
+    // answer to PWD becomes the new current directory.
+    QString setCurrentDirectory(const QString &dir);
+    QString list(QList<CFtpEntry> &entries);
+    QString createDirectory(const QString &name);
+    QString removeDirectory(const QString &name);
+    QString rename(const QString &oldName, const QString &newName);
+    QString remove(const QString &name);
+
+    // Downloads `name` of the current directory. In ASCII the bytes are the
+    // server's text form; the caller splits the lines.
+    QString readFile(const QString &name, TransferType type, const Sink &sink);
+    QString readFile(const QString &name, TransferType type, QByteArray &bytes);
+    // Uploads as `name` into the current directory. ASCII data gets network
+    // line ends: each LF without a CR before it becomes CR LF, once.
+    QString putData(const QByteArray &data, const QString &name, TransferType type);
+    QString putFile(const QString &localPath, const QString &name, TransferType type);
+
+    // The server's last reply line.
+    QString lastReply() const { return m_lastReply; }
+
+    static QByteArray toNetworkLineEnds(const QByteArray &text);
+
+private:
+    struct Request;
+
+    QString baseUrl() const;
+    QString directoryUrl(const QString &dir) const;
+    QString fileUrl(const QString &name) const;
+    QString commandOnCurrentDir(const QStringList &commands);
+    // Runs one request, reconnecting once after an idle time-out and retrying
+    // once in passive mode when active mode cannot make the data connection.
+    QString run(Request &request);
+    int perform(Request &request);
+    void prepare(Request &request);
+    QString describe(int code) const;
+    static QString checkName(const QString &name);
+    static size_t onHeader(char *data, size_t size, size_t count, void *self);
+    static size_t onWrite(char *data, size_t size, size_t count, void *request);
+    static size_t onRead(char *data, size_t size, size_t count, void *request);
+
+    void *m_easy = nullptr;
+    void *m_multi = nullptr;
+    std::atomic<bool> m_cancel{false};
+    bool m_open = false;
+    bool m_passive = false;
+    int m_connectTimeout = 30;
+    QString m_host;
+    QString m_user;
+    QString m_password;
+    int m_port = 21;
+    QString m_currentDir;
+    QString m_lastReply;
+    QString m_lastPwd;
+    long m_responseCode = 0;
+};

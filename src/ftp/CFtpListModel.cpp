@@ -1,0 +1,110 @@
+#include "CFtpListModel.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPixmap>
+
+#include <algorithm>
+#include <ctime>
+
+CFtpListModel::CFtpListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_directoryIcon(boxedLetter(QLatin1Char('D')))
+    , m_fileIcon(boxedLetter(QLatin1Char('F')))
+{
+}
+
+QIcon CFtpListModel::boxedLetter(QChar letter)
+{
+    QPixmap pixmap(10, 10);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, 9, 9);
+    QFont font;
+    font.setPixelSize(8);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, 10, 10), Qt::AlignCenter, QString(letter));
+    return QIcon(pixmap);
+}
+
+CFtpListModel::Row CFtpListModel::rowFor(const CFtpEntry &entry)
+{
+    Row row;
+    row.isDirectory = entry.isDirectory;
+    const QString &name = entry.name;
+    const qsizetype p = name.indexOf(QLatin1Char('*'));
+    if (p >= 0) {
+        auto part = [&name](qsizetype from, qsizetype to) { // [from, to), clamped to the text
+            from = std::clamp<qsizetype>(from, 0, name.size());
+            to = std::clamp<qsizetype>(to, from, name.size());
+            return name.mid(from, to - from);
+        };
+        row.name = part(p + 10, name.size());
+        row.date = part(p - 18, p - 18 + 17);
+        qsizetype space = name.indexOf(QLatin1Char(' '), std::min<qsizetype>(10, name.size()));
+        row.size = space < 0 ? QString() : part(space, p - 20 + 1);
+        return row;
+    }
+    row.name = name;
+    row.size = QString::asprintf("%7lld", static_cast<long long>(entry.size));
+    if (entry.modified.isValid()) {
+        const time_t t = entry.modified.toSecsSinceEpoch();
+        struct tm local;
+        localtime_r(&t, &local);
+        char text[64];
+        strftime(text, sizeof text, "%x %X", &local);
+        row.date = QString::fromLocal8Bit(text);
+    }
+    return row;
+}
+
+void CFtpListModel::setRows(QList<Row> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int CFtpListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int CFtpListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant CFtpListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const Row &r = m_rows.at(index.row());
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case 0: return r.name;
+        case 1: return r.size;
+        default: return r.date;
+        }
+    }
+    if (role == Qt::DecorationRole && index.column() == 0)
+        return r.isDirectory ? m_directoryIcon : m_fileIcon;
+    if (role == Qt::TextAlignmentRole && index.column() == 1)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant CFtpListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole) {
+        static const char *const titles[] = {"Name", "Size", "Modified Date"};
+        return section >= 0 && section < 3 ? QString::fromLatin1(titles[section]) : QVariant();
+    }
+    if (role == Qt::TextAlignmentRole && section == 1)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "CFtpEntry.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+// Reads the lines a server sends for LIST: the Unix "ls -l" forms (ACL mark,
+// device and symbolic-link lines, names with blanks) and the DOS forms.
+// A line that fits neither is skipped; it never spoils the rest.
+class CFtpListParser
+{
+public:
+    static QList<CFtpEntry> parse(const QByteArray &listing, const QDateTime &now = QDateTime::currentDateTime());
+    static std::optional<CFtpEntry> parseLine(const QString &line, const QDateTime &now = QDateTime::currentDateTime());
+
+private:
+    static std::optional<CFtpEntry> parseUnix(const QString &line, const QDateTime &now);
+    static std::optional<CFtpEntry> parseDos(const QString &line);
+};
