@@ -1,11 +1,9 @@
 #include "CCreateDirDlg.h"
 
-#include "app/CDialogUnits.h"
+#include "CFormDialogLayout.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
 
 CCreateDirDlg::CCreateDirDlg(QWidget *parent)
     : QDialog(parent)
@@ -17,17 +15,7 @@ CCreateDirDlg::CCreateDirDlg(QWidget *parent)
     m_name->setMaxLength(20);
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Directory Name"), m_name);
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *create = buttons->addButton(QStringLiteral("&Create"), QDialogButtonBox::AcceptRole);
-    create->setObjectName(QStringLiteral("1"));
-    create->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    resize(CDialogUnits::toPixels(QFontMetrics(font()), 186, 60));
+    CFormDialogLayout::apply(*this, form, QStringLiteral("&Create"), 186, 60);
 }
 
 int CCreateDirDlg::exec()

@@ -1,11 +1,9 @@
 #include "CRenameFileDlg.h"
 
-#include "app/CDialogUnits.h"
+#include "CFormDialogLayout.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
 
 CRenameFileDlg::CRenameFileDlg(QWidget *parent)
     : QDialog(parent)
@@ -20,17 +18,7 @@ CRenameFileDlg::CRenameFileDlg(QWidget *parent)
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Old File name"), m_oldName);
     form->addRow(QStringLiteral("New File name"), m_newName);
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *rename = buttons->addButton(QStringLiteral("&Rename"), QDialogButtonBox::AcceptRole);
-    rename->setObjectName(QStringLiteral("1"));
-    rename->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    resize(CDialogUnits::toPixels(QFontMetrics(font()), 220, 70));
+    CFormDialogLayout::apply(*this, form, QStringLiteral("&Rename"), 220, 70);
 }
 
 int CRenameFileDlg::exec()

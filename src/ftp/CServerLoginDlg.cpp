@@ -1,11 +1,9 @@
 #include "CServerLoginDlg.h"
 
-#include "app/CDialogUnits.h"
+#include "CFormDialogLayout.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
 
 CServerLoginDlg::CServerLoginDlg(QWidget *parent)
     : QDialog(parent)
@@ -29,17 +27,7 @@ CServerLoginDlg::CServerLoginDlg(QWidget *parent)
     form->addRow(QStringLiteral("User name"), m_user);
     form->addRow(QStringLiteral("Password"), m_password);
     form->addRow(QStringLiteral("Host"), m_host);
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *login = buttons->addButton(QStringLiteral("&Login"), QDialogButtonBox::AcceptRole);
-    login->setObjectName(QStringLiteral("1"));
-    login->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    resize(CDialogUnits::toPixels(QFontMetrics(font()), 186, 90));
+    CFormDialogLayout::apply(*this, form, QStringLiteral("&Login"), 186, 90);
 }
 
 int CServerLoginDlg::exec()
