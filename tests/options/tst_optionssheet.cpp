@@ -258,30 +258,6 @@ private slots:
         QCOMPARE(start, m_dir);
     }
 
-    void browseTakesChosenDirectory_data()
-    {
-        QTest::addColumn<bool>("accept");
-        QTest::newRow("OK takes the typed text") << true;
-        QTest::newRow("Cancel keeps the field") << false;
-    }
-    void browseTakesChosenDirectory()
-    {
-        QFETCH(bool, accept);
-        open();
-        QString field;
-        runSheet([&](COptionsPropertySheet *sheet) {
-            sheet->tabs()->setCurrentIndex(1);
-            handleNextModal([&](QWidget *w) {
-                auto *chooser = qobject_cast<QDialog *>(w);
-                chooser->findChild<QLineEdit *>(QStringLiteral("1065"))->setText(QStringLiteral("/chosen"));
-                accept ? chooser->accept() : chooser->reject();
-            });
-            sheet->findChild<QPushButton *>(QStringLiteral("1028"))->click();
-            field = sheet->findChild<QLineEdit *>(QStringLiteral("1006"))->text();
-        });
-        QCOMPARE(field, accept ? QStringLiteral("/chosen") : m_dir);
-    }
-
     void chosenFontCancelledIsNotSaved()
     {
         open({QStringLiteral("VIEW_FONT=-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono")});
@@ -303,19 +279,6 @@ private slots:
         });
         QCOMPARE(file(), before);
         QCOMPARE(m_fx->view()->font(), shown);
-    }
-
-    void missingLocalDirectoryWarns()
-    {
-        open({QStringLiteral("LOCAL_DIRECTORY=")});
-        QString shown;
-        runSheet([&](COptionsPropertySheet *sheet) {
-            sheet->tabs()->setCurrentIndex(1);
-            answerNextMessageBox(QMessageBox::Ok, &shown);
-            button(sheet, QDialogButtonBox::Ok)->click();
-        });
-        QCOMPARE(shown, QStringLiteral("Directory  was not found."));
-        QVERIFY(file().contains("LOCAL_DIRECTORY=\r\n"));
     }
 };
 
