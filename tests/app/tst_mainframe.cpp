@@ -118,22 +118,6 @@ private slots:
         QCOMPARE(view->bytes(), text);
     }
 
-    void geometryAndPalette()
-    {
-        QCOMPARE(CMainFrame::initialGeometry(QRect(0, 0, 1024, 768)), QRect(170, 128, 682, 512));
-        QCOMPARE(CMainFrame::initialGeometry(QRect(1920, 0, 1366, 768)), QRect(2147, 128, 910, 512));   // truncated
-        QCOMPARE(m_fx->geometry(), CMainFrame::initialGeometry(m_fx->screen()->geometry()));
-        COperatorsPalette *palette = m_fx->operatorsPalette();
-        QCOMPARE(palette->pos(), QPoint(m_fx->frameGeometry().right() + 3, m_fx->frameGeometry().top()));
-        // Rows of three in button order: 15 rows, the last of two.
-        const QList<QToolButton *> buttons = palette->buttons();
-        for (int i = 1; i < buttons.size(); ++i) {
-            const QRect g = buttons[i]->geometry(), before = buttons[i - 1]->geometry();
-            QVERIFY(i % 3 ? g.top() == before.top() && g.left() > before.right()
-                          : g.top() > before.bottom() && g.left() == buttons[0]->x());
-        }
-    }
-
     // Each View command shows and hides its own bar only; its check mark follows.
     void checkMarksFollowVisibility()
     {

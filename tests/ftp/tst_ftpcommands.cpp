@@ -194,26 +194,6 @@ private slots:
         QCOMPARE(rows, (QStringList{"inner|   4096|D", "with blank.pl|      5|F"}));
     }
 
-    void starNamesAreTakenApartByPosition()
-    {
-        CFtpEntry entry;
-        entry.name = QStringLiteral("-rw-r--r--   1 o g  4711 Mar 04 09:05 2026 * x.pl");
-        const auto row = CFtpListModel::rowFor(entry);
-        QCOMPARE(row.size, QStringLiteral("   1 o g  4711"));
-        QCOMPARE(row.date, QStringLiteral("Mar 04 09:05 2026"));
-        QCOMPARE(row.name, QString());
-    }
-
-    void loadButtonNeedsASelection()
-    {
-        CFtpBrowseDlg dlg(m_fx.env->app(), m_fx.frame.get());
-        QString text;
-        answerNextMessageBox(QMessageBox::Ok, &text);
-        dlg.OnLoadOrPut();
-        QCOMPARE(text, QStringLiteral("No Item selected"));
-        QCOMPARE(dlg.result(), 0);
-    }
-
     void loadIntoTheEditor_data()
     {
         QTest::addColumn<QByteArray>("onServer");

@@ -44,18 +44,6 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
-    void wrongPasswordIsReportedAtOnce()
-    {
-        CFtpConnection other;
-        QElapsedTimer t;
-        t.start();
-        const QString error = other.connect(QStringLiteral("127.0.0.1"), QLatin1String(CFtpTestServer::user),
-                                            QStringLiteral("wrong"), m_server.port());
-        QVERIFY(error.contains(QLatin1String("530")));
-        QVERIFY(!other.isOpen());
-        QVERIFY(t.elapsed() < 10000);
-    }
-
     void directories_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -133,13 +121,6 @@ private slots:
         const QString error = m_ftp.readFile(QStringLiteral("text.pl"), CFtpConnection::Ascii, got);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QTEST(CFtpText::linesWithCrLf(got), "inEditor");
-    }
-
-    void missingFileReportsTheServer()
-    {
-        QByteArray got;
-        const QString error = m_ftp.readFile(QStringLiteral("none.pl"), CFtpConnection::Ascii, got);
-        QVERIFY2(error.contains(QLatin1String("550")), qPrintable(error));
     }
 
     void silentServer_data()

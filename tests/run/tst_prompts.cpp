@@ -1,7 +1,6 @@
 #include "CRunCommandsFixture.h"
 
 #include "app/CommandIds.h"
-#include "run/CPromptModule.h"
 #include "run/CScriptInput.h"
 
 class tst_Prompts : public QObject
@@ -9,29 +8,6 @@ class tst_Prompts : public QObject
     Q_OBJECT
 
 private slots:
-    void environment_data()
-    {
-        QTest::addColumn<QStringList>("given");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QStringList>("expected");
-        const QString dir = QStringLiteral(OSTRAK_BIN_DIR "/OstrakPerl");
-        const QString opt = QStringLiteral("PERL5OPT=-MOstrakAutoflush");
-        QTest::addRow("user's values kept after ours") << QStringList{"PERL5OPT=-w", "PERL5LIB=/a:/b c"} << dir
-                                                       << QStringList{opt + " -w", "PERL5LIB=" + dir + ":/a:/b c"};
-        QTest::addRow("PERLLIB, read only without PERL5LIB, carried over")
-            << QStringList{"PERLLIB=/old"} << dir << QStringList{"PERLLIB=/old", "PERL5LIB=" + dir + ":/old", opt};
-        QTest::addRow("module missing: nothing changes") << QStringList{"PERL5OPT=-w"} << "/nonexistent"
-                                                         << QStringList{"PERL5OPT=-w"};
-    }
-
-    void environment()
-    {
-        QFETCH(QStringList, given);
-        QFETCH(QString, folder);
-        QFETCH(QStringList, expected);
-        QCOMPARE(CPromptModule::environment(given, folder), expected);
-    }
-
     // The prompt is in the pane before any input is sent; the answer, the
     // end of input and the other stream behave as before.
     void promptShowsBeforeInput()

@@ -209,17 +209,6 @@ private slots:
         QCOMPARE(output(), shown);
     }
 
-    // Emptying the output while reading waits for the pane to catch up does not stall the connection.
-    void clearDuringFastOutputKeepsReading()
-    {
-        QVERIFY(connectConsole());
-        QByteArray line(78, 'x');
-        m_peer->clients.last()->write(line.append("\r\n").repeated(40000) + "end\r\n");
-        QTRY_VERIFY(output().size() > 100000);
-        m_console->OnClear();
-        QTRY_VERIFY_WITH_TIMEOUT(output().endsWith(QStringLiteral("\nend\n")), 60000);
-    }
-
     void externalClientGetsHostAndPortAsArguments()
     {
         const QString client = m_fx.env->path(QStringLiteral("client")), args = m_fx.env->path(QStringLiteral("args"));

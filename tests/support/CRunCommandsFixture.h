@@ -9,13 +9,8 @@
 #include "run/CRunCommands.h"
 #include "run/CSendInputDlg.h"
 
-#include <QAction>
-#include <QDir>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <functional>
