@@ -89,20 +89,6 @@ private slots:
         QCOMPARE(env.app().settings(), s);
     }
 
-    void failedWriteKeepsOldFile()
-    {
-        CTestEnvironment env;
-        const QByteArray old = "SERVER_HOST=kept\r\n";
-        const QString path = env.app().configPath();
-        CTestEnvironment::writeFile(path, old);
-        env.makeReadOnlyFolder(env.programDir());
-        const int written = CTestEnvironment::runUnprivileged([&] { return CConfigFile::write(path, CSettings()); });
-        ::chmod(QFile::encodeName(env.programDir()).constData(), 0700);
-        QCOMPARE(written, 0);
-        QCOMPARE(CTestEnvironment::readFile(path), old);
-        QCOMPARE(QDir(env.programDir()).entryList(QDir::Files | QDir::Hidden), QStringList{"Ostrak.cfg"});
-    }
-
     void viewFont_data()
     {
         QTest::addColumn<QString>("text");
@@ -133,7 +119,6 @@ private slots:
         QCOMPARE(COstrakApp::GetFtpTransferType("SCRIPT.PL"), COstrakApp::FtpBinary);
         QCOMPARE(COstrakApp::GetFtpTransferType("main.h"), COstrakApp::FtpBinary);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestConfigFile)

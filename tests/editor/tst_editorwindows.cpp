@@ -2,8 +2,6 @@
 #include "CModalHandler.h"
 
 #include "app/COstrakApp.h"
-#include "browser/CWebFrame.h"
-#include "browser/CWebPageView.h"
 #include "app/CommandIds.h"
 #include "editor/CEditorWindows.h"
 #include "editor/CInBrowserRule.h"
@@ -15,7 +13,6 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <QWebEnginePage>
 
 using namespace Qt::StringLiterals;
 
@@ -145,25 +142,12 @@ private slots:
         QVERIFY(second.isNull());
     }
 
-    // A name that a URL would misread still shows the file on disk.
-    void browserShowsFileOnDisk()
-    {
-        const QString path = m_fx.env->path("a #1 100%.htm");
-        CTestEnvironment::writeFile(path, "<html><body><p>Hello from disk</p></body></html>\n");
-        CWebFrame browser(path);
-        browser.show();
-        QSignalSpy loaded(browser.view(), &QWebEngineView::loadFinished);
-        QVERIFY(loaded.wait(60000) && loaded.first().first().toBool());
-        auto text = std::make_shared<QString>();
-        browser.view()->page()->toPlainText([text](const QString &t) { *text = t; });
-        QTRY_COMPARE_WITH_TIMEOUT(text->trimmed(), QStringLiteral("Hello from disk"), 20000);
-    }
-
     // In Browser starts a browser process of its own on the saved file (not
-    // the editor's unsaved text); each use starts another; they go with the frame.
+    // the editor's unsaved text), under a name a URL would misread; each use
+    // starts another; they go with the frame.
     void inBrowserStartsBrowserProcesses()
     {
-        const QString path = m_fx.env->path(QStringLiteral("page.html"));
+        const QString path = m_fx.env->path(QStringLiteral("a #1 100%.html"));
         CTestEnvironment::writeFile(path, "<html><body>on disk</body></html>\n");
         QVERIFY(m_fx->OpenDocumentFile(path));
         m_fx->view()->setBytes("<html><body>unsaved</body></html>", false);
@@ -223,14 +207,6 @@ private:
         QVERIFY(seen);
     }
 
-    static QStringList column(const QAbstractItemModel *model, int col)
-    {
-        QStringList cells;
-        for (int r = 0; r < model->rowCount(); ++r)
-            cells << model->index(r, col).data().toString();
-        return cells;
-    }
-
     // Tears off the script of `bytes` and returns the new window.
     CTearOffFrame *tearOff(const QByteArray &bytes)
     {
@@ -248,14 +224,5 @@ private:
     CFrameFixture m_fx;
 };
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    QApplication app(argc, argv);
-    TestEditorWindows test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestEditorWindows)
 #include "tst_editorwindows.moc"

@@ -1,3 +1,5 @@
+#include "CTestEnvironment.h"
+
 #include "run/CTerminalLauncher.h"
 
 #include <QtTest>
@@ -9,33 +11,21 @@ class TestLaunchers : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_savedPath = qgetenv("PATH"); }
-    void cleanupTestCase() { qputenv("PATH", m_savedPath); }
-
-    void init()
-    {
-        m_bin = m_dir.path() + "/bin" + QString::number(++m_round);
-        QVERIFY(QDir().mkpath(m_bin));
-        qputenv("PATH", m_bin.toLocal8Bit());   // only the test's own stand-ins can be found
-        qunsetenv("TERMINAL");
-    }
-
     // The command reaches the terminal as a list, no shell between; the call
     // returns after the terminal has ended, and timers (paints) run meanwhile.
     void runsAndWaits()
     {
-        const QByteArray terminal = "#!/bin/sh\n[ \"$1\" = -e ] || exit 9\nshift\nsleep 0.3\nexec \"$@\"\n";
-        qputenv("TERMINAL", makeProgram("fake-terminal", terminal).toLocal8Bit());
-        qputenv("PATH", m_bin.toLocal8Bit() + ":/usr/bin:/bin");
+        const QString terminal = m_dir.filePath("fake-terminal");
+        CTestEnvironment::writeFile(terminal, "#!/bin/sh\n[ \"$1\" = -e ] || exit 9\nshift\nsleep 0.3\nexec \"$@\"\n");
+        QFile::setPermissions(terminal, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("TERMINAL", terminal.toLocal8Bit());
         const QString out = m_dir.filePath("args");
         bool timerRan = false;
         QTimer::singleShot(0, [&] { timerRan = true; });
         QVERIFY(CTerminalLauncher::runAndWait({"perl", "-e", "open my $f, '>', shift; print $f join('|', @ARGV)", out,
                                                "a b", "$(touch PWNED)", "", "'q\";"}));
         QVERIFY(timerRan);
-        QFile f(out);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("a b|$(touch PWNED)||'q\";"));
+        QCOMPARE(CTestEnvironment::readFile(out), QByteArray("a b|$(touch PWNED)||'q\";"));
         QVERIFY(!QFile::exists("PWNED"));
     }
 
@@ -63,7 +53,6 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
-        qputenv("PATH", m_savedPath);
         QTemporaryDir dir;
         QProcess process;
         process.setWorkingDirectory(dir.path());
@@ -81,19 +70,7 @@ private slots:
     }
 
 private:
-    QString makeProgram(const QString &name, const QByteArray &text)
-    {
-        QFile f(m_bin + QLatin1Char('/') + name);
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-            return {};
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        return f.fileName();
-    }
-
     QTemporaryDir m_dir;
-    QString m_bin;
-    int m_round = 0;
-    QByteArray m_savedPath;
 };
 
 QTEST_GUILESS_MAIN(TestLaunchers)

@@ -6,6 +6,7 @@
 #include "editor/COstrakView.h"
 #include "run/COutputWindow.h"
 #include "run/CRunCommands.h"
+#include "run/CScriptInput.h"
 #include "run/CScriptInputsDlg.h"
 
 #include <QtTest>
@@ -58,7 +59,7 @@ private slots:
         QFETCH(QByteArray, script);
         QFETCH(QString, method);
         QFETCH(QString, expected);
-        writeScript("s.pl", script);
+        m_fx->openScript("s.pl", script);
         m_fx->commands->scriptInput().setInput("line 1\nline 2");
         m_fx->commands->scriptInput().setRequestMethod(method);
         const QString outcome = trigger(command);
@@ -68,7 +69,7 @@ private slots:
 
     void javaClassCompilesAndRuns()
     {
-        writeScript("Hello.java",
+        m_fx->openScript("Hello.java",
                     "public class Hello { public static void main(String[] a) {\n"
                     "  System.out.println(System.getProperty(\"greeting\") + \" from Hello\");\n"
                     "  System.err.println(\"args \" + a.length); } }\n",
@@ -82,7 +83,7 @@ private slots:
     {
         const QString folder = "a folder with  blanks";
         const QString name = "x;touch INJECTED;'$(touch INJECTED2)`touch INJECTED3` & |.pl";
-        const QString path = writeScript(name, "use Cwd; print getcwd(), \"\\n$0\\n\", scalar(@ARGV), \"\\n\";"
+        const QString path = m_fx->openScript(name, "use Cwd; print getcwd(), \"\\n$0\\n\", scalar(@ARGV), \"\\n\";"
                                                " print STDERR \"to stderr\\n\"; exit 3;\n", folder);
         QCOMPARE(trigger(ID_SCRIPT_RUN), m_fx->env.path(folder) + "\n" + path + "\n0\n|to stderr\n|"
                                          "Process completed with exit code 3.");
@@ -97,8 +98,6 @@ private slots:
         QTest::addColumn<int>("command");
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("run") << false << int(ID_SCRIPT_RUN) << QStringList{"Could not run /nonexistent/perl @"};
-        QTest::newRow("compile") << false << int(ID_SCRIPT_COMPILE)
-                                 << QStringList{"Could not compile /nonexistent/perl -c @"};
         QTest::newRow("debug") << false << int(ID_SCRIPT_DEBUG)
                                << QStringList{CRunCommands::debuggerNotice(),
                                               "Could not start debugging : /nonexistent/perl -d @"};
@@ -114,7 +113,7 @@ private slots:
         m_fx->env.writeConfig(console ? QStringList{"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w -T", "RUN_IN_DOS_WINDOW=Y"}
                                       : QStringList{"LOCAL_PERL_EXE=/nonexistent/perl", "RUN_IN_DOS_WINDOW=N"});
         m_fx->commands->setLauncherPath(m_fx->env.path("no such korbu"));
-        const QString path = writeScript("any.pl", "print 1;\n");
+        const QString path = m_fx->openScript("any.pl", "print 1;\n");
         QCOMPARE(trigger(command), QString());
         QCOMPARE(m_fx->messages, messages.replaceInStrings("@", path));
     }
@@ -133,7 +132,7 @@ private slots:
     // The values typed into Specify Inputs go to the run; View Inputs shows the input text only.
     void specifyInputsKeepsValuesForTheRun()
     {
-        writeScript("post.pl", "local $/; print '[', <STDIN>, ']';\n");
+        m_fx->openScript("post.pl", "local $/; print '[', <STDIN>, ']';\n");
         handleNextModal([](QWidget *dialog) {
             QTest::keyClicks(dialog->findChild<QPlainTextEdit *>("1037"), "typed input");
             QTest::keyClicks(dialog->findChild<QWidget *>("1064")->findChild<QLineEdit *>(), "post ");
@@ -176,7 +175,7 @@ private slots:
         QFile::setPermissions(terminal, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("TERMINAL", QFile::encodeName("\"" + terminal + "\""));
         qputenv("RECORD", QFile::encodeName(record));
-        const QString path = writeScript("con $(x).pl", "print \"in console\\n\";\n", "console dir");
+        const QString path = m_fx->openScript("con $(x).pl", "print \"in console\\n\";\n", "console dir");
         QCOMPARE(trigger(command), QString());
         qunsetenv("TERMINAL");
         const QStringList lines = QString::fromUtf8(CTestEnvironment::readFile(record)).split('\n', Qt::SkipEmptyParts);
@@ -189,7 +188,7 @@ private slots:
 
     void manyRunsLeaveNoZombieAndNoDescriptor()
     {
-        writeScript("quick.pl", "print \"o\\n\"; print STDERR \"e\\n\";\n");
+        m_fx->openScript("quick.pl", "print \"o\\n\"; print STDERR \"e\\n\";\n");
         trigger(ID_SCRIPT_RUN);   // anything created once per program is there now
         const int before = openDescriptorCount();
         int completed = 0;
@@ -200,12 +199,102 @@ private slots:
         QCOMPARE(openDescriptorCount(), before);
     }
 
-private:
-    QString writeScript(const QString &name, const QByteArray &body, const QString &folder = QString())
+    // Real perl and javac output; the link moves the real editor's caret and
+    // closes the window of a completed run only.
+    void linkGoesToTheLine_data()
     {
-        return m_fx->openScript(name, body, folder);
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<bool>("running");
+        QTest::addRow("perl -c, double-click") << int(ID_SCRIPT_COMPILE) << "err (1)+[x].pl"
+            << QByteArray("use strict;\nmy $a = 1;\nprint 'a' +;\n") << 3 << false;
+        QTest::addRow("javac, double-click") << int(ID_SCRIPT_COMPILE) << "Bad.java"
+            << QByteArray("public class Bad {\n  int x = ;\n}\n") << 2 << false;
+        QTest::addRow("perl warns and waits, Enter") << int(ID_SCRIPT_RUN) << "w $x.pl"
+            << QByteArray("my $x;\nwarn 'careful'; my $in = <STDIN>;\n") << 2 << true;
     }
 
+    void linkGoesToTheLine()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, script);
+        QFETCH(int, line);
+        QFETCH(bool, running);
+        QVERIFY(!m_fx->openScript(name, script, "my scripts").isEmpty());
+        bool open = false;
+        m_fx->run(command, [&](COutputWindow *w) {
+            QPlainTextEdit *pane = w->pane(COutputWindow::StdErr);
+            QTextBlock link;
+            QVERIFY(QTest::qWaitFor([&] {
+                for (link = pane->document()->begin(); link.isValid() && !COutputWindow::linkedLine(link);)
+                    link = link.next();
+                return link.isValid() && (running || !w->statusLine()->text().isEmpty());
+            }, 60000));
+            QCOMPARE(COutputWindow::linkedLine(link), line);
+            if (running) {
+                pane->setTextCursor(QTextCursor(link));
+                QTest::keyClick(pane, Qt::Key_Return);
+            } else {
+                QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {},
+                                   pane->cursorRect(QTextCursor(link)).center() + QPoint(4, 0));
+            }
+            open = w->isVisible();
+            w->OnClose();
+        });
+        QCOMPARE(open, running);
+        COstrakView *view = m_fx->frame->view();
+        QCOMPARE(view->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS),
+                 view->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line - 1));
+        QCOMPARE(view->selectedBytes(), script.split('\n').at(line - 1));
+    }
+
+    // The prompt is in the pane before any input is sent; the answer, the
+    // end of input and the other stream behave as before.
+    void promptShowsBeforeInput()
+    {
+        QVERIFY(!m_fx->openScript("ask.pl", "print 'Name: '; my $n = <STDIN>; print STDERR \"asked\\n\"; print \"Hi $n\";"
+                                            " print defined(<STDIN>) ? 'more' : 'eof';\n").isEmpty());
+        const QString o = m_fx->run(ID_SCRIPT_RUN, [](COutputWindow *w) {
+            QVERIFY(CRunCommandsFixture::waitFor(w, COutputWindow::StdOut, "Name: ", 10000));
+            QVERIFY(w->pane(COutputWindow::StdErr)->toPlainText().isEmpty());
+            CRunCommandsFixture::sendLine(w, "Bob");
+            QVERIFY(CRunCommandsFixture::waitFor(w, COutputWindow::StdOut, "Hi Bob\n"));
+            w->sendInputDlg().eofButton()->click();
+        });
+        QCOMPARE(o, "Name: Hi Bob\neof|asked\n|" + kExit0);
+    }
+
+    // Every Perl command loads the prompt module, with the user's own
+    // PERL5OPT in force; the POST body of the largest size arrives whole.
+    void everyPerlCommandLoadsThePromptModule_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addRow("run") << int(ID_SCRIPT_RUN);
+        QTest::addRow("compile") << int(ID_SCRIPT_COMPILE);
+        QTest::addRow("debug") << int(ID_SCRIPT_DEBUG);
+    }
+
+    void everyPerlCommandLoadsThePromptModule()
+    {
+        QFETCH(int, command);
+        qputenv("PERL5OPT", "-MData::Dumper");
+        m_fx->commands->scriptInput().setInput(QString(CScriptInput::MaxInputLength - 1, u'b') + "\n");
+        m_fx->commands->scriptInput().setRequestMethod("POST");
+        QVERIFY(!m_fx->openScript("flags.pl", "BEGIN { print 'q? '; print length(scalar <STDIN>), ($| ? ' unbuffered' : ''),"
+                                              " (defined &Data::Dumper::Dumper ? ' user' : ''), \"\\n\" }\n").isEmpty());
+        const QString o = m_fx->run(command, [command](COutputWindow *w) {
+            if (command == ID_SCRIPT_DEBUG && CRunCommandsFixture::waitFor(w, COutputWindow::StdErr, "DB<1>"))
+                CRunCommandsFixture::sendLine(w, "q");
+        });
+        qunsetenv("PERL5OPT");
+        QCOMPARE(o.section('|', 0, 0), QStringLiteral("q? 4000 unbuffered user\n"));
+        QCOMPARE(o.section('|', 2), kExit0);
+    }
+
+private:
     // Triggers the command and returns what its output window showed at the
     // end, as "out|err|status"; empty when no window opened. `inWindow` runs
     // first, inside the window's modal loop.

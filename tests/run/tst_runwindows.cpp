@@ -113,8 +113,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(run.text(COutputWindow::StdOut), QStringLiteral("started\n"), kLongWait);
         if (way == 0)
             run.window.findChild<QAction *>("command32992")->trigger();
-        else if (way == 1)
-            run.window.close();
         else if (way == 2)
             QTest::keyClick(&run.window, Qt::Key_Escape);
         else
