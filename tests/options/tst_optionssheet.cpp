@@ -6,8 +6,10 @@
 #include "app/CommandIds.h"
 #include "editor/COstrakView.h"
 #include "options/COptionsPropertySheet.h"
+#include "options/CSelectDirDlg.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -15,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QTest>
 
 #include <csignal>
@@ -45,13 +49,15 @@ void operate(QWidget *sheet, const QString &control, const QString &text)
 
 } // namespace
 
-// Opens the real Options sheet from the frame's menu command and drives it.
+// Opens the real Options sheet from the frame's menu command and drives it;
+// its directory chooser on a temporary tree.
 class tst_OptionsSheet : public QObject
 {
     Q_OBJECT
 
     CFrameFixture m_fx;
     QString m_dir;   // an existing folder, so the FTP page has nothing to warn about
+    QTemporaryDir m_tmp;   // for the directory chooser: a/b/c, a/x, ab/cd and d
 
     void open(const QStringList &extra = {})
     {
@@ -83,8 +89,29 @@ class tst_OptionsSheet : public QObject
         QVERIFY(ran);
     }
 
+    QString full(const QString &relative) const { return relative.isEmpty() ? QString() : m_tmp.filePath(relative); }
+    // The tree item of an absolute path, or null when it is not in the tree.
+    static QTreeWidgetItem *itemOf(QTreeWidget *tree, const QString &path)
+    {
+        QTreeWidgetItem *item = tree->topLevelItem(0);
+        for (const QString &name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            QTreeWidgetItem *next = nullptr;
+            for (int i = 0; item && i < item->childCount() && !next; ++i) {
+                if (item->child(i)->text(0) == name)
+                    next = item->child(i);
+            }
+            item = next;
+        }
+        return item;
+    }
+
 private slots:
-    void initTestCase() { ::signal(SIGXFSZ, SIG_IGN); }
+    void initTestCase()
+    {
+        ::signal(SIGXFSZ, SIG_IGN);
+        for (const char *d : {"a/b/c", "a/x", "ab/cd", "d"})
+            QVERIFY(QDir(m_tmp.path()).mkpath(QLatin1String(d)));
+    }
     void cleanup() { m_fx.close(); }
 
     void closing_data()
@@ -276,6 +303,66 @@ private slots:
         });
         QCOMPARE(file(), before);
         QCOMPARE(m_fx->view()->font(), shown);
+    }
+
+    void openedAlongDirectoryText_data()
+    {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<QStringList>("closed");
+        QTest::newRow("chain opened") << "a/b/c" << "a/b/c" << QStringList{"a", "a/b"} << QStringList{"a/x", "ab", "d"};
+        QTest::newRow("case difference opens nothing") << "A/b/c" << "" << QStringList{} << QStringList{"a", "ab", "d"};
+        QTest::newRow("a folder whose path lies within the text")
+            << "ab/cd" << "ab/cd" << QStringList{"a", "ab"} << QStringList{"a/b", "d"};
+    }
+    void openedAlongDirectoryText()
+    {
+        QFETCH(QString, directory);
+        QFETCH(QString, selected);
+        QFETCH(QStringList, opened);
+        QFETCH(QStringList, closed);
+        CSelectDirDlg dialog;
+        dialog.setDriveRoots({QStringLiteral("/")});
+        dialog.setDirectory(full(directory));
+        dialog.OnInitDialog();
+        QTreeWidget *tree = dialog.tree();
+        QCOMPARE(dialog.drives()->currentText(), QStringLiteral("/"));
+        QCOMPARE(tree->currentItem(), selected.isEmpty() ? nullptr : itemOf(tree, full(selected)));
+        for (const QString &path : opened) {
+            QTreeWidgetItem *item = itemOf(tree, full(path));
+            QVERIFY2(item && item->isExpanded() && item->childCount() > 0, qPrintable(path));
+        }
+        for (const QString &path : closed) {
+            QTreeWidgetItem *item = itemOf(tree, full(path));
+            QVERIFY2(item && item->childCount() == 0, qPrintable(path));
+        }
+        QCOMPARE(dialog.directoryEdit()->text(), full(directory));
+    }
+
+    void doubleClickAddsOneLevelEachTime()
+    {
+        CSelectDirDlg dialog;
+        dialog.setDriveRoots({QStringLiteral("/")});
+        dialog.setDirectory(full(QStringLiteral("d")));
+        dialog.OnInitDialog();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTreeWidget *tree = dialog.tree();
+        QTreeWidgetItem *a = itemOf(tree, full(QStringLiteral("a")));
+        QVERIFY(a);
+        for (int expected : {2, 4}) {
+            tree->scrollToItem(a);
+            const QPoint at = tree->visualItemRect(a).center();
+            QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(a->childCount(), expected);
+            QCOMPARE(dialog.directoryEdit()->text(), full(QStringLiteral("a")));
+        }
+        dialog.directoryEdit()->setText(QStringLiteral("typed/as it stands"));
+        dialog.accept();
+        QCOMPARE(dialog.directory(), QStringLiteral("typed/as it stands"));
     }
 };
 
