@@ -18,6 +18,9 @@ namespace {
 // Large reads per callback, and a pause while the caller catches up, keep a
 // download at the speed of the link.
 constexpr long kBufferSize = 102400;
+// SFTP reads as much per request as the buffer holds; more in flight keeps
+// it ahead of the curl tool.
+constexpr long kSftpBufferSize = 524288;
 constexpr qsizetype kPauseAt = 1024 * 1024;
 
 CURL *easy(void *p) { return static_cast<CURL *>(p); }
@@ -258,7 +261,7 @@ void CFtpConnection::prepare(Request &r)
     curl_easy_setopt(e, CURLOPT_ACCEPTTIMEOUT_MS, 10000L);
     curl_easy_setopt(e, CURLOPT_FTP_RESPONSE_TIMEOUT, 60L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kBufferSize);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, isSftp() ? kSftpBufferSize : kBufferSize);
     if (m_passive) {
         curl_easy_setopt(e, CURLOPT_FTPPORT, nullptr);
     } else {
