@@ -1,6 +1,6 @@
 """FTP servers the tests need beyond the stock one: "hostile" lists an entry
 named ../escape.pl besides the real ones, "silent" accepts connections and
-never greets, "tls CERT" asks for TLS on the control and data connections.
+never greets, "tls CERT KEY" asks for TLS on the control and data connections.
 Prints the port it bound the way the stock server logs it."""
 import socket
 import sys
@@ -41,7 +41,7 @@ def main():
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     if mode == "tls":
         handler = TLS_FTPHandler
-        handler.certfile = sys.argv[5]
+        handler.certfile, handler.keyfile = sys.argv[5:7]
         handler.tls_control_required = True
         handler.tls_data_required = True
         handler.dtp_handler = EarlyHandshakeDTP
