@@ -4,6 +4,7 @@
 #include "CFtpTestServer.h"
 #include "CSftpTestServer.h"
 
+#include "CurlTimer.h"
 #include "ftp/CFtpConnection.h"
 #include "ftp/CKnownHosts.h"
 #include "ftp/CTrustStore.h"
@@ -29,18 +30,6 @@ void writeBig(const QString &path)
         QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(chunk.data()), chunk.size() / 4);
         f.write(chunk);
     }
-}
-
-qint64 timeCurl(const QStringList &args)
-{
-    QElapsedTimer t;
-    t.start();
-    QProcess curl;
-    curl.start(QStringLiteral("curl"), args);
-    curl.waitForFinished(-1);
-    if (curl.exitCode() != 0)
-        std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
-    return t.elapsed();
 }
 
 qint64 timeOurs(const QString &host, const char *user, const char *password, int port, const QString &out)
