@@ -1,5 +1,6 @@
 // 200 MB download and upload over loopback through CFtpConnection, beside
 // the curl command-line tool against the same local server in the same run.
+#include "CurlTimer.h"
 #include "ftp/CFtpConnection.h"
 
 #include <QCoreApplication>
@@ -18,18 +19,6 @@ namespace {
 constexpr qint64 kSize = 200LL * 1024 * 1024;
 
 double mbPerSecond(qint64 bytes, qint64 ms) { return ms > 0 ? bytes / 1048576.0 / (ms / 1000.0) : 0; }
-
-qint64 timeCurl(const QStringList &args)
-{
-    QElapsedTimer t;
-    t.start();
-    QProcess curl;
-    curl.start(QStringLiteral("curl"), args);
-    curl.waitForFinished(-1);
-    if (curl.exitCode() != 0)
-        std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
-    return t.elapsed();
-}
 
 } // namespace
 

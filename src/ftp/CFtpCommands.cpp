@@ -5,6 +5,7 @@
 #include "CFtpConnection.h"
 #include "CFtpText.h"
 #include "CServerLoginDlg.h"
+#include "CTrustQuestion.h"
 #include "app/CAtomicFile.h"
 #include "app/CMainFrame.h"
 #include "app/COstrakApp.h"
@@ -99,7 +100,34 @@ std::unique_ptr<CFtpConnection> CFtpCommands::loginAndConnect()
         return nullptr;
     app.setFtpLogin(login.m_strUser, login.m_strPassword);
 
-    const CSettings &settings = app.settings();
+    QString reason;
+    CPeerIdentity peer;
+    std::unique_ptr<CFtpConnection> connection = connectOnWorker(reason, peer);
+    if (!connection && offerTrust(peer))
+        connection = connectOnWorker(reason, peer);
+    if (!connection) {
+        m_frame.setStatusText(QStringLiteral("Could not connect. (%1)").arg(reason));
+        if (peer.changed)
+            showError(QStringLiteral("Could not connect to ") + peer.host, reason);
+        return nullptr;
+    }
+    m_frame.setStatusText(QStringLiteral("Connected."));
+    return connection;
+}
+
+bool CFtpCommands::offerTrust(const CPeerIdentity &peer)
+{
+    QString failure;
+    if (CTrustQuestion::ask(&m_frame, peer, &failure))
+        return true;
+    if (!failure.isEmpty())
+        showError(QStringLiteral("Could not record the host key of ") + peer.host, failure);
+    return false;
+}
+
+std::unique_ptr<CFtpConnection> CFtpCommands::connectOnWorker(QString &reason, CPeerIdentity &peer)
+{
+    const CSettings &settings = m_frame.app().settings();
     const QString trying = QStringLiteral("Trying to connect to host ") + settings.FTP_HOST_NAME + QStringLiteral(".");
     m_frame.setStatusText(trying);
     auto request = std::make_shared<CFtpConnectRequest>();
@@ -134,12 +162,12 @@ std::unique_ptr<CFtpConnection> CFtpCommands::loginAndConnect()
         CFtpConnectWorker::abandon(*request);
     else
         connection = CFtpConnectWorker::take(*request);
+    peer = CPeerIdentity();
     if (!connection) {
-        const QString reason = request->m_bWorkerRunning ? QStringLiteral("no answer from the server") : request->error;
-        m_frame.setStatusText(QStringLiteral("Could not connect. (%1)").arg(reason));
-        return nullptr;
+        reason = request->m_bWorkerRunning ? QStringLiteral("no answer from the server") : request->error;
+        if (!request->m_bWorkerRunning)
+            peer = request->peer;
     }
-    m_frame.setStatusText(QStringLiteral("Connected."));
     return connection;
 }
 
@@ -221,11 +249,13 @@ void CFtpCommands::OnPutBack()
     CFtpConnection connection;
     connection.setConnectTimeout(m_connectTimeout);
     QString error;
-    {
+    for (int attempt = 0; attempt < 2; ++attempt) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         error = connection.connect(settings.FTP_HOST_NAME, settings.FTP_USER_NAME, settings.FTP_USER_PASS,
                                    int(quint16(settings.FTP_PORT_NUMBER)));
         QApplication::restoreOverrideCursor();
+        if (error.isEmpty() || attempt > 0 || !offerTrust(connection.unverifiedPeer()))
+            break;
     }
     if (!error.isEmpty()) {
         showError(QStringLiteral("Could not connect to ") + settings.FTP_HOST_NAME, error);

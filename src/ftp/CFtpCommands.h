@@ -5,6 +5,7 @@
 
 #include <memory>
 
+struct CPeerIdentity;
 class CFtpBrowseDlg;
 class CFtpConnection;
 class CMainFrame;
@@ -40,6 +41,10 @@ private:
     // Shows "Server Login", then opens the connection on a worker thread
     // while the frame waits. Empty when cancelled or not connected.
     std::unique_ptr<CFtpConnection> loginAndConnect();
+    std::unique_ptr<CFtpConnection> connectOnWorker(QString &reason, CPeerIdentity &peer);
+    // Asks whether to trust a server that could not be verified; true when
+    // the user does and the connect should be tried again.
+    bool offerTrust(const CPeerIdentity &peer);
     void showError(const QString &text, const QString &reason = QString());
     void message(const QString &text, const QString &reason, bool withCancel);
 

@@ -10,6 +10,7 @@ void CFtpConnectWorker::start(const std::shared_ptr<CFtpConnectRequest> &request
     request->m_bWorkerRunning = true;
     std::thread([request, connection = std::move(connection)]() mutable {
         const QString error = connection->connect(request->host, request->user, request->password, request->port);
+        const CPeerIdentity peer = connection->unverifiedPeer();
         bool keep = false;
         {
             std::lock_guard lock(request->mutex);
@@ -23,6 +24,7 @@ void CFtpConnectWorker::start(const std::shared_ptr<CFtpConnectRequest> &request
         connection.reset();
         std::lock_guard lock(request->mutex);
         request->error = error;
+        request->peer = peer;
         request->m_bConnected = keep;
         request->m_bWorkerRunning = false;
     }).detach();

@@ -25,6 +25,7 @@ struct CFtpConnectRequest
     // Written by the worker before it clears m_bWorkerRunning.
     std::unique_ptr<CFtpConnection> m_pConnection;
     QString error;
+    CPeerIdentity peer;
 
     std::mutex mutex;
     bool abandoned = false;

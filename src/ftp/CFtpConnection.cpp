@@ -1,7 +1,11 @@
 #include "CFtpConnection.h"
 
 #include "CFtpListParser.h"
+#include "CKnownHosts.h"
+#include "CTlsPeerCheck.h"
+#include "CTrustStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QUrl>
 
@@ -14,6 +18,9 @@ namespace {
 // Large reads per callback, and a pause while the caller catches up, keep a
 // download at the speed of the link.
 constexpr long kBufferSize = 102400;
+// SFTP reads as much per request as the buffer holds; more in flight keeps
+// it ahead of the curl tool.
+constexpr long kSftpBufferSize = 524288;
 constexpr qsizetype kPauseAt = 1024 * 1024;
 
 CURL *easy(void *p) { return static_cast<CURL *>(p); }
@@ -60,7 +67,54 @@ QString pathOfPwdReply(const QString &line)
     return QString();
 }
 
+// An absolute path with "." and ".." resolved; ".." at the root stays there.
+QString normalizedPath(const QString &path)
+{
+    QStringList parts;
+    for (const QString &part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (part != QLatin1String("."))
+            parts << part;
+    }
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+// The user's own key for SFTP, the first of the usual names that exists.
+QString userKeyFile()
+{
+    for (const char *name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
+        const QString path = QDir::homePath() + QStringLiteral("/.ssh/") + QLatin1String(name);
+        if (QFile::exists(path))
+            return path;
+    }
+    return QString();
+}
+
+bool discard(const char *, size_t) { return true; }
+
 } // namespace
+
+struct CFtpConnection::Callbacks
+{
+    static int onHostKey(CURL *, const curl_khkey *, const curl_khkey *found, curl_khmatch match, void *self)
+    {
+        auto *c = static_cast<CFtpConnection *>(self);
+        if (match == CURLKHMATCH_OK)
+            return CURLKHSTAT_FINE;
+        c->m_peer = CPeerIdentity();
+        c->m_peer.kind = CPeerIdentity::HostKey;
+        c->m_peer.changed = match == CURLKHMATCH_MISMATCH;
+        c->m_peer.host = c->m_host;
+        c->m_peer.port = c->m_port;
+        c->m_peer.key = found->len ? QByteArray(found->key, qsizetype(found->len))
+                                   : QByteArray::fromBase64(QByteArray(found->key));
+        c->m_peer.subject = CKnownHosts::keyType(c->m_peer.key);
+        c->m_peer.fingerprint = CKnownHosts::fingerprint(c->m_peer.key);
+        return CURLKHSTAT_REJECT;
+    }
+};
 
 struct CFtpConnection::Request
 {
@@ -87,6 +141,7 @@ struct CFtpConnection::Request
 CFtpConnection::CFtpConnection()
 {
     initLibrary();
+    m_tls = std::make_unique<CTlsPeerCheck>();
     m_easy = curl_easy_init();
     m_multi = curl_multi_init();
 }
@@ -100,6 +155,7 @@ CFtpConnection::~CFtpConnection()
 void CFtpConnection::cancel()
 {
     m_cancel = true;
+    std::lock_guard lock(m_multiMutex);
     curl_multi_wakeup(multi(m_multi));
 }
 
@@ -108,9 +164,13 @@ void CFtpConnection::close()
     if (!m_open)
         return;
     m_open = false;
-    // A new handle drops the connection, saying QUIT to the server.
+    // New handles drop the connection (the multi handle keeps it cached),
+    // saying QUIT to an FTP server; the next connect meets the server anew.
     curl_easy_cleanup(easy(m_easy));
     m_easy = curl_easy_init();
+    std::lock_guard lock(m_multiMutex);
+    curl_multi_cleanup(multi(m_multi));
+    m_multi = curl_multi_init();
 }
 
 QString CFtpConnection::baseUrl() const
@@ -118,17 +178,20 @@ QString CFtpConnection::baseUrl() const
     QString host = m_host;
     if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
         host = QLatin1Char('[') + host + QLatin1Char(']');
-    return QStringLiteral("ftp://%1:%2/").arg(host).arg(m_port);
+    return QStringLiteral("%1://%2:%3/").arg(isSftp() ? QLatin1String("sftp") : QLatin1String("ftp"), host).arg(m_port);
 }
 
 QString CFtpConnection::directoryUrl(const QString &dir) const
 {
-    // "%2F" makes the path absolute; the single CWD names the whole folder.
-    QString url = baseUrl() + QStringLiteral("%2F");
+    // "%2F" makes an FTP path absolute; the single CWD names the whole
+    // folder. An SFTP path is absolute as it stands.
+    QString url = baseUrl();
+    if (!isSftp())
+        url += QStringLiteral("%2F");
     const QStringList parts = dir.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (const QString &part : parts)
         url += QString::fromLatin1(QUrl::toPercentEncoding(part)) + QLatin1Char('/');
-    if (parts.isEmpty())
+    if (parts.isEmpty() && !isSftp())
         url += QLatin1Char('/');
     return url;
 }
@@ -198,12 +261,36 @@ void CFtpConnection::prepare(Request &r)
     curl_easy_setopt(e, CURLOPT_ACCEPTTIMEOUT_MS, 10000L);
     curl_easy_setopt(e, CURLOPT_FTP_RESPONSE_TIMEOUT, 60L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kBufferSize);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, isSftp() ? kSftpBufferSize : kBufferSize);
     if (m_passive) {
         curl_easy_setopt(e, CURLOPT_FTPPORT, nullptr);
     } else {
         curl_easy_setopt(e, CURLOPT_FTPPORT, "-");
         curl_easy_setopt(e, CURLOPT_FTP_USE_EPRT, 1L);
+    }
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_errorBuffer.data());
+    if (m_protocol == CFtpHost::Ftps) {
+        // The certificate check is done by CTlsPeerCheck inside the handshake.
+        curl_easy_setopt(e, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &CTlsPeerCheck::onContext);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, m_tls.get());
+    } else if (isSftp()) {
+        curl_easy_setopt(e, CURLOPT_SSH_KNOWNHOSTS, CKnownHosts::userFile().toUtf8().constData());
+        curl_easy_setopt(e, CURLOPT_SSH_KEYFUNCTION, &Callbacks::onHostKey);
+        curl_easy_setopt(e, CURLOPT_SSH_KEYDATA, this);
+        if (m_password.isEmpty()) {
+            curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PUBLICKEY | CURLSSH_AUTH_AGENT));
+            const QString key = userKeyFile();
+            if (!key.isEmpty()) {
+                curl_easy_setopt(e, CURLOPT_SSH_PRIVATE_KEYFILE, key.toUtf8().constData());
+                if (QFile::exists(key + QStringLiteral(".pub")))
+                    curl_easy_setopt(e, CURLOPT_SSH_PUBLIC_KEYFILE, (key + QStringLiteral(".pub")).toUtf8().constData());
+            }
+        } else {
+            curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        }
     }
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CFtpConnection::onHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
@@ -211,11 +298,12 @@ void CFtpConnection::prepare(Request &r)
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &r);
     if (r.nobody)
         curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
-    if (r.text)
+    if (r.text && !isSftp())
         curl_easy_setopt(e, CURLOPT_TRANSFERTEXT, 1L);
     if (!r.prequote.isEmpty()) {
+        // SFTP has no transfer type; its commands run before the transfer.
         r.prequoteList.set(r.prequote);
-        curl_easy_setopt(e, CURLOPT_PREQUOTE, r.prequoteList.list);
+        curl_easy_setopt(e, isSftp() ? CURLOPT_QUOTE : CURLOPT_PREQUOTE, r.prequoteList.list);
     }
     if (!r.postquote.isEmpty()) {
         r.postquoteList.set(r.postquote);
@@ -239,6 +327,7 @@ int CFtpConnection::perform(Request &r)
         return CURLE_ABORTED_BY_CALLBACK;
     m_lastReply.clear();
     m_responseCode = 0;
+    m_errorBuffer[0] = 0;
     r.pending.clear();
     r.paused = false;
     prepare(r);
@@ -317,32 +406,87 @@ QString CFtpConnection::describe(int code) const
     if (code == CURLE_ABORTED_BY_CALLBACK && m_cancel)
         return QStringLiteral("Cancelled");
     QString text = QString::fromUtf8(curl_easy_strerror(CURLcode(code)));
-    if (m_responseCode >= 400 && !m_lastReply.isEmpty())
-        text = m_lastReply + QStringLiteral(" - ") + text;
+    if (m_protocol == CFtpHost::Ftp) {
+        // In active mode libcurl's error buffer names a failure it recovered from.
+        if (m_responseCode >= 400 && !m_lastReply.isEmpty())
+            text = m_lastReply + QStringLiteral(" - ") + text;
+        return text;
+    }
+    if (const QString detail = QString::fromUtf8(m_errorBuffer.data()).trimmed(); !detail.isEmpty())
+        text = detail;
+    if (!isSftp() && m_responseCode >= 400 && !m_lastReply.isEmpty())
+        text = m_lastReply;
+    if (code == CURLE_LOGIN_DENIED) {
+        if (isSftp() && m_password.isEmpty())
+            return QStringLiteral("The server did not accept your SSH keys in ~/.ssh (%1)").arg(text);
+        return QStringLiteral("The server refused the user name or password (%1)").arg(text);
+    }
     return text;
+}
+
+QString CFtpConnection::unverifiedText(int code) const
+{
+    if (m_peer.kind == CPeerIdentity::Certificate)
+        return QStringLiteral("The server's certificate could not be verified: %1").arg(m_peer.reason);
+    if (m_peer.changed)
+        return QStringLiteral("The host key of %1 has changed since it was recorded in %2, so the connection was "
+                              "refused: the server may not be the one you know. If its key was replaced on purpose, "
+                              "remove the old line for %1 from that file.")
+            .arg(m_host, CKnownHosts::userFile());
+    if (m_peer.kind == CPeerIdentity::HostKey)
+        return QStringLiteral("The host key of %1 is not in %2").arg(m_host, CKnownHosts::userFile());
+    return describe(code);
 }
 
 QString CFtpConnection::connect(const QString &host, const QString &user, const QString &password, int port)
 {
     close();
-    m_host = host;
+    QString schemeError;
+    const CFtpHost parsed = CFtpHost::parse(host, &schemeError);
+    m_protocol = parsed.protocol;
+    m_host = parsed.name;
     m_user = user;
     m_password = password;
-    m_port = port == 0 ? 21 : port;
-    m_passive = false;
-    if (host.isEmpty())
+    m_port = port == 0 ? parsed.defaultPort() : port;
+    // This libcurl cannot take an active data connection under TLS.
+    m_passive = m_protocol == CFtpHost::Ftps;
+    m_peer = CPeerIdentity();
+    if (!schemeError.isEmpty())
+        return schemeError;
+    if (m_host.isEmpty())
         return QStringLiteral("No host name given");
+    m_tls->reset(m_host, CTrustStore::trustedFingerprint(m_host, m_port));
     Request r;
-    r.url = baseUrl();
-    r.nobody = true;
+    if (isSftp()) {
+        // The login folder: SFTP's "pwd" names the home folder.
+        r.url = baseUrl() + QStringLiteral("~/");
+        r.prequote = {QStringLiteral("pwd")};
+        r.nobody = true;
+        m_lastPwd.clear();
+    } else {
+        r.url = baseUrl();
+        r.nobody = true;
+    }
     const int code = perform(r);
+    if (m_tls->refused()) {
+        m_peer.kind = CPeerIdentity::Certificate;
+        m_peer.host = m_host;
+        m_peer.port = m_port;
+        m_peer.subject = m_tls->subject();
+        m_peer.fingerprint = m_tls->fingerprint();
+        m_peer.reason = m_tls->reason();
+    }
     if (code != CURLE_OK)
-        return describe(code);
-    char *entry = nullptr;
-    curl_easy_getinfo(easy(m_easy), CURLINFO_FTP_ENTRY_PATH, &entry);
-    m_currentDir = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
-    if (!m_currentDir.startsWith(QLatin1Char('/')))
-        m_currentDir.prepend(QLatin1Char('/'));
+        return unverifiedText(code);
+    if (isSftp()) {
+        m_currentDir = normalizedPath(m_lastPwd);
+    } else {
+        char *entry = nullptr;
+        curl_easy_getinfo(easy(m_easy), CURLINFO_FTP_ENTRY_PATH, &entry);
+        m_currentDir = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
+        if (!m_currentDir.startsWith(QLatin1Char('/')))
+            m_currentDir.prepend(QLatin1Char('/'));
+    }
     m_open = true;
     return QString();
 }
@@ -354,6 +498,17 @@ QString CFtpConnection::setCurrentDirectory(const QString &dir)
     if (dir.contains(QLatin1Char('\r')) || dir.contains(QLatin1Char('\n')))
         return QStringLiteral("The directory name holds a line break");
     const QString target = dir.startsWith(QLatin1Char('/')) ? dir : m_currentDir + QLatin1Char('/') + dir;
+    if (isSftp()) {
+        // SFTP has no current folder of its own: the folder is listed to show it is there.
+        const QString path = normalizedPath(target);
+        Request r;
+        r.url = directoryUrl(path);
+        r.sink = discard;
+        if (const QString error = run(r); !error.isEmpty())
+            return error;
+        m_currentDir = path;
+        return QString();
+    }
     Request r;
     r.url = directoryUrl(target);
     r.nobody = true;
@@ -377,18 +532,33 @@ QString CFtpConnection::commandOnCurrentDir(const QStringList &commands)
     return run(r);
 }
 
+QString CFtpConnection::sftpCommand(const char *command, const QStringList &names) const
+{
+    // Paths are quoted, with backslashes and quotes escaped, so blanks and
+    // quotes in names pass through.
+    QString line = QLatin1String(command);
+    for (const QString &name : names) {
+        // Not normalized: ".." in a name is the server's to judge, as over FTP.
+        QString path = name.startsWith(QLatin1Char('/')) ? name
+            : m_currentDir.endsWith(QLatin1Char('/')) ? m_currentDir + name : m_currentDir + QLatin1Char('/') + name;
+        path.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+        line += QStringLiteral(" \"") + path + QLatin1Char('"');
+    }
+    return line;
+}
+
 QString CFtpConnection::createDirectory(const QString &name)
 {
     if (QString e = checkName(name); !e.isEmpty())
         return e;
-    return commandOnCurrentDir({QStringLiteral("MKD ") + name});
+    return commandOnCurrentDir({isSftp() ? sftpCommand("mkdir", {name}) : QStringLiteral("MKD ") + name});
 }
 
 QString CFtpConnection::removeDirectory(const QString &name)
 {
     if (QString e = checkName(name); !e.isEmpty())
         return e;
-    return commandOnCurrentDir({QStringLiteral("RMD ") + name});
+    return commandOnCurrentDir({isSftp() ? sftpCommand("rmdir", {name}) : QStringLiteral("RMD ") + name});
 }
 
 QString CFtpConnection::rename(const QString &oldName, const QString &newName)
@@ -397,6 +567,8 @@ QString CFtpConnection::rename(const QString &oldName, const QString &newName)
         return e;
     if (QString e = checkName(newName); !e.isEmpty())
         return e;
+    if (isSftp())
+        return commandOnCurrentDir({sftpCommand("rename", {oldName, newName})});
     return commandOnCurrentDir({QStringLiteral("RNFR ") + oldName, QStringLiteral("RNTO ") + newName});
 }
 
@@ -404,7 +576,7 @@ QString CFtpConnection::remove(const QString &name)
 {
     if (QString e = checkName(name); !e.isEmpty())
         return e;
-    return commandOnCurrentDir({QStringLiteral("DELE ") + name});
+    return commandOnCurrentDir({isSftp() ? sftpCommand("rm", {name}) : QStringLiteral("DELE ") + name});
 }
 
 QString CFtpConnection::list(QList<CFtpEntry> &entries)
@@ -420,6 +592,11 @@ QString CFtpConnection::list(QList<CFtpEntry> &entries)
     const QString error = run(r);
     if (error.isEmpty())
         entries = CFtpListParser::parse(listing);
+    if (isSftp()) {
+        entries.removeIf([](const CFtpEntry &entry) {
+            return entry.name == QLatin1String(".") || entry.name == QLatin1String("..");
+        });
+    }
     return error;
 }
 
@@ -436,7 +613,7 @@ QString CFtpConnection::readFile(const QString &name, TransferType type, const S
     r.text = type == Ascii;
     // An upload that failed before its closing TYPE I may have left the server
     // in ASCII while libcurl believes it is in binary.
-    if (!r.text)
+    if (!r.text && !isSftp())
         r.prequote = {QStringLiteral("TYPE I")};
     r.sink = sink;
     return run(r);
@@ -470,11 +647,15 @@ QString CFtpConnection::putData(const QByteArray &data, const QString &name, Tra
         return e;
     if (name.contains(QLatin1Char('/')))
         return QStringLiteral("The name \"%1\" holds a \"/\"").arg(name);
-    const QByteArray sent = type == Ascii ? toNetworkLineEnds(data) : data;
+    QByteArray sent = data;
+    if (type == Ascii)
+        sent = isSftp() ? QByteArray(data).replace("\r\n", "\n") : toNetworkLineEnds(data);
     Request r;
     r.url = fileUrl(name);
     r.upload = true;
     r.upData = &sent;
+    if (isSftp())
+        return run(r);
     // libcurl's own text mode would add a CR before every LF, even after a CR,
     // so it is left in binary and the type is sent here, then set back.
     r.prequote = {type == Ascii ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I")};
@@ -497,6 +678,7 @@ QString CFtpConnection::putFile(const QString &localPath, const QString &name, T
     r.url = fileUrl(name);
     r.upload = true;
     r.upFile = &file;
-    r.prequote = {QStringLiteral("TYPE I")};
+    if (!isSftp())
+        r.prequote = {QStringLiteral("TYPE I")};
     return run(r);
 }

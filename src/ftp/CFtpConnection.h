@@ -1,17 +1,25 @@
 #pragma once
 
 #include "CFtpEntry.h"
+#include "CFtpHost.h"
+#include "CPeerIdentity.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
+
+class CTlsPeerCheck;
 
 // An FTP session on one server over libcurl: one login, kept for every
-// operation until close(). The current directory is kept here as an absolute
+// operation until close(). The same operations run over FTP with TLS and
+// over SFTP when the host name starts with ftps:// or sftp://. The current directory is kept here as an absolute
 // server path and every request names its folder in full, so no operation
 // depends on where an earlier one left the server. Transfers use active mode;
 // one whose data connection cannot be made that way is retried once in
@@ -29,7 +37,11 @@ public:
     CFtpConnection(const CFtpConnection &) = delete;
     CFtpConnection &operator=(const CFtpConnection &) = delete;
 
-    // Port 0 is the FTP default, 21.
+    // Port 0 is the protocol's default: 21 for FTP and FTPS, 22 for SFTP.
+    // SFTP logs in with the user's own keys in ~/.ssh when `password` is empty.
+    // A TLS certificate passes when the system's store vouches for it or the
+    // user trusted it (CTrustStore); an SSH host key must be in the user's
+    // known_hosts. When either fails, unverifiedPeer() tells what the server showed.
     QString connect(const QString &host, const QString &user, const QString &password, int port);
     // Ends a running connect or transfer from another thread; it returns an
     // error, and so does every later operation.
@@ -37,6 +49,8 @@ public:
     void setConnectTimeout(int seconds) { m_connectTimeout = seconds; }
     bool isOpen() const { return m_open; }
     bool isPassive() const { return m_passive; }
+    CFtpHost::Protocol protocol() const { return m_protocol; }
+    const CPeerIdentity &unverifiedPeer() const { return m_peer; }
     void close();
 
     QString currentDirectory() const { return m_currentDir; }
@@ -54,7 +68,8 @@ public:
     QString readFile(const QString &name, TransferType type, const Sink &sink);
     QString readFile(const QString &name, TransferType type, QByteArray &bytes);
     // Uploads as `name` into the current directory. ASCII data gets network
-    // line ends: each LF without a CR before it becomes CR LF, once.
+    // line ends: each LF without a CR before it becomes CR LF, once. Over
+    // SFTP, ASCII stores what an FTP server on Unix stores: CR LF becomes LF.
     QString putData(const QByteArray &data, const QString &name, TransferType type);
     QString putFile(const QString &localPath, const QString &name, TransferType type);
 
@@ -65,7 +80,11 @@ public:
 
 private:
     struct Request;
+    struct Callbacks;
 
+    bool isSftp() const { return m_protocol == CFtpHost::Sftp; }
+    QString sftpCommand(const char *command, const QStringList &names) const;
+    QString unverifiedText(int code) const;
     QString baseUrl() const;
     QString directoryUrl(const QString &dir) const;
     QString fileUrl(const QString &name) const;
@@ -83,6 +102,7 @@ private:
 
     void *m_easy = nullptr;
     void *m_multi = nullptr;
+    std::mutex m_multiMutex;
     std::atomic<bool> m_cancel{false};
     bool m_open = false;
     bool m_passive = false;
@@ -95,4 +115,8 @@ private:
     QString m_lastReply;
     QString m_lastPwd;
     long m_responseCode = 0;
+    CFtpHost::Protocol m_protocol = CFtpHost::Ftp;
+    std::unique_ptr<CTlsPeerCheck> m_tls;
+    CPeerIdentity m_peer;
+    std::array<char, 256> m_errorBuffer{};
 };

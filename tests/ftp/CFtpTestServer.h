@@ -11,11 +11,12 @@
 
 // A real FTP server on 127.0.0.1 and a free port, serving a throw-away
 // folder; stopped when the object goes. Normal is the stock server, Hostile
-// adds a "../escape.pl" entry to every listing, Silent never greets.
+// adds a "../escape.pl" entry to every listing, Silent never greets, Tls
+// requires TLS with a self-signed certificate made for the run.
 class CFtpTestServer
 {
 public:
-    enum Kind { Normal, Hostile, Silent };
+    enum Kind { Normal, Hostile, Silent, Tls };
     static constexpr const char *user = "tester";
     static constexpr const char *password = "secret";
 
@@ -34,8 +35,13 @@ public:
                     QStringLiteral("-u"), QLatin1String(user), QStringLiteral("-P"), QLatin1String(password)};
         else
             args = {QStringLiteral(OSTRAK_SOURCE_DIR "/tests/ftp/ftpserver.py"),
-                    kind == Silent ? QStringLiteral("silent") : QStringLiteral("hostile"), m_root.path(),
-                    QLatin1String(user), QLatin1String(password)};
+                    kind == Silent ? QStringLiteral("silent") : kind == Tls ? QStringLiteral("tls") : QStringLiteral("hostile"),
+                    m_root.path(), QLatin1String(user), QLatin1String(password)};
+        if (kind == Tls) {
+            args << QDir(m_keys.path()).filePath(QStringLiteral("server.crt")) << QDir(m_keys.path()).filePath(QStringLiteral("server.key"));
+            if (QString why = makeCertificate(args.at(5), args.at(6)); !why.isEmpty())
+                return why;
+        }
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(QStringLiteral("/usr/bin/python3"), args);
         if (!m_process.waitForStarted(5000))
@@ -64,6 +70,8 @@ public:
     }
 
     int port() const { return m_port; }
+    // The certificate's SHA-256 fingerprint as "AB:CD:...", from the openssl tool.
+    QString fingerprint() const { return m_fingerprint; }
     QString path(const QString &name) const { return QDir(m_root.path()).filePath(name); }
     void write(const QString &name, const QByteArray &bytes) const
     {
@@ -79,7 +87,25 @@ public:
     }
 
 private:
+    // A self-signed certificate for localhost in `cert`, its key in `key`.
+    QString makeCertificate(const QString &cert, const QString &key)
+    {
+        QProcess openssl;
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start(QStringLiteral("openssl"), {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                                                  "-nodes", "-days", "2", "-subj", "/CN=localhost/O=Ostrak tests",
+                                                  "-keyout", key, "-out", cert});
+        openssl.waitForFinished(20000);
+        const QString failure = QString::fromUtf8(openssl.readAll());
+        openssl.start(QStringLiteral("openssl"), {"x509", "-noout", "-fingerprint", "-sha256", "-in", cert});
+        openssl.waitForFinished(20000);
+        m_fingerprint = QString::fromLatin1(openssl.readAll()).trimmed().section(QLatin1Char('='), 1);
+        return m_fingerprint.isEmpty() ? QStringLiteral("openssl made no certificate: ") + failure : QString();
+    }
+
     QTemporaryDir m_root;
+    QTemporaryDir m_keys;
+    QString m_fingerprint;
     QProcess m_process;
     int m_port = 0;
 };

@@ -1,6 +1,7 @@
 """FTP servers the tests need beyond the stock one: "hostile" lists an entry
 named ../escape.pl besides the real ones, "silent" accepts connections and
-never greets. Prints the port it bound the way the stock server logs it."""
+never greets, "tls CERT KEY" asks for TLS on the control and data connections.
+Prints the port it bound the way the stock server logs it."""
 import socket
 import sys
 
@@ -18,7 +19,7 @@ def main():
 
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
-    from pyftpdlib.handlers import FTPHandler
+    from pyftpdlib.handlers import FTPHandler, TLS_DTPHandler, TLS_FTPHandler
     from pyftpdlib.servers import FTPServer
 
     class HostileFS(AbstractedFS):
@@ -26,11 +27,28 @@ def main():
             yield from super().format_list(basedir, listing, ignore_err)
             yield b"-rw-r--r--   1 owner    group           5 Jan 01 12:00 ../escape.pl\r\n"
 
+    class EarlyHandshakeDTP(TLS_DTPHandler):
+        # The stock handler drops a data connection that speaks before the
+        # transfer command arrives, which a client's TLS handshake does.
+        def readable(self):
+            if self._ssl_accepting or self._ssl_want_read:
+                return True
+            if not self.receive and not self._initialized:
+                return False
+            return super().readable()
+
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
-    handler = FTPHandler
+    if mode == "tls":
+        handler = TLS_FTPHandler
+        handler.certfile, handler.keyfile = sys.argv[5:7]
+        handler.tls_control_required = True
+        handler.tls_data_required = True
+        handler.dtp_handler = EarlyHandshakeDTP
+    else:
+        handler = FTPHandler
+        handler.abstracted_fs = HostileFS
     handler.authorizer = authorizer
-    handler.abstracted_fs = HostileFS
     server = FTPServer(("127.0.0.1", 0), handler)
     print(">>> starting FTP server on 127.0.0.1:%d <<<" % server.address[1], flush=True)
     server.serve_forever()

@@ -68,38 +68,6 @@ private slots:
         QTEST(names(), "listing");
     }
 
-    void folderAndFileCommands()
-    {
-        QVERIFY(m_ftp.setCurrentDirectory(QStringLiteral("/")).isEmpty());
-        QVERIFY(m_ftp.createDirectory(QStringLiteral("made")).isEmpty());
-        QVERIFY(QFileInfo(m_server.path(QStringLiteral("made"))).isDir());
-        QVERIFY(m_ftp.removeDirectory(QStringLiteral("made")).isEmpty());
-        QVERIFY(!QFileInfo::exists(m_server.path(QStringLiteral("made"))));
-        m_server.write(QStringLiteral("old.pl"), "1");
-        QVERIFY(m_ftp.rename(QStringLiteral("old.pl"), QStringLiteral("new name.pl")).isEmpty());
-        QCOMPARE(m_server.read(QStringLiteral("new name.pl")), QByteArray("1"));
-        QVERIFY(m_ftp.remove(QStringLiteral("new name.pl")).isEmpty());
-        QVERIFY(!QFileInfo::exists(m_server.path(QStringLiteral("new name.pl"))));
-        const QString refused = m_ftp.remove(QStringLiteral("absent.pl"));
-        QVERIFY2(refused.contains(QLatin1String("550")), qPrintable(refused));
-        QVERIFY(!m_ftp.remove(QStringLiteral("x\r\nDELE a file.pl")).isEmpty());
-        QVERIFY(QFileInfo::exists(m_server.path(QStringLiteral("a file.pl"))));
-    }
-
-    void binaryRoundTripIsByteExact()
-    {
-        QByteArray data(10 * 1024 * 1024, Qt::Uninitialized);
-        QRandomGenerator gen(7);
-        gen.fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
-        m_server.write(QStringLiteral("sub folder/blob.bin"), data);
-        QVERIFY(m_ftp.setCurrentDirectory(QStringLiteral("/sub folder")).isEmpty());
-        QByteArray got;
-        QVERIFY(m_ftp.readFile(QStringLiteral("blob.bin"), CFtpConnection::Binary, got).isEmpty());
-        QVERIFY(got == data);
-        QVERIFY(m_ftp.putData(data, QStringLiteral("up.bin"), CFtpConnection::Binary).isEmpty());
-        QVERIFY(m_server.read(QStringLiteral("sub folder/up.bin")) == data);
-    }
-
     // The server stores ASCII uploads with its own line ends (LF).
     void asciiTransfers_data()
     {

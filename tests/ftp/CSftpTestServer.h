@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <pwd.h>
+#include <unistd.h>
+
+// A real SSH server (the system's sshd with a configuration of its own) on
+// 127.0.0.1 and a free port, serving a throw-away folder over SFTP to a local
+// test account that logs in by password or by clientKey(). It must run as
+// root, to log that account in. The account has no shell (it reaches only
+// this server's SFTP), its home is the served folder, and its password is
+// set anew for every run.
+class CSftpTestServer
+{
+public:
+    static constexpr const char *user = "ostrak-sftp";
+    static constexpr const char *password = "Sftp-test-7";
+
+    ~CSftpTestServer() { stop(); }
+
+    // Empty on success, else why the server did not start.
+    QString start()
+    {
+        stop();
+        if (geteuid() != 0)
+            return QStringLiteral("sshd must be started as root to log in its test account");
+        QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
+        QDir().mkpath(root());
+        QString why = getpwnam(user) ? QString()
+                                     : run("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", user});
+        if (why.isEmpty() && QString::fromLocal8Bit(getpwnam(user)->pw_dir) != root())
+            why = run("usermod", {"--home", root(), user});
+        for (const char *key : {"host_key", "client_key"})
+            if (why.isEmpty() && !QFile::exists(file(key)))
+                why = run("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", file(key)});
+        if (why.isEmpty())
+            why = run("chpasswd", {}, QByteArray(user) + ':' + password + '\n');
+        if (why.isEmpty())
+            why = own(root());
+        if (!why.isEmpty())
+            return why;
+        QFile config(file("sshd_config"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("ListenAddress 127.0.0.1\nHostKey %1\nAuthorizedKeysFile %2.pub\nAllowUsers %3\n"
+                                    "PidFile none\nUsePAM no\nStrictModes no\nKbdInteractiveAuthentication no\n"
+                                    "Subsystem sftp internal-sftp\nForceCommand internal-sftp\n")
+                         .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
+        config.close();
+        if (!m_port) {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost, 0);
+            m_port = probe.serverPort();
+        }
+        QDir().mkpath(QStringLiteral("/run/sshd"));
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral("/usr/sbin/sshd"), {"-D", "-e", "-f", config.fileName(), "-p", QString::number(m_port)});
+        for (int i = 0; i < 100 && m_process.waitForStarted(5000); ++i) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+            if (socket.waitForConnected(100))
+                return QString();
+            QThread::msleep(50);
+        }
+        return QStringLiteral("sshd did not listen: ") + QString::fromUtf8(m_process.readAll()) + m_process.errorString();
+    }
+
+    // Starts again on the same port with a host key made anew.
+    QString restartWithNewHostKey()
+    {
+        stop();
+        QFile::remove(hostKeyFile());
+        QFile::remove(hostKeyFile() + ".pub");
+        return start();
+    }
+
+    void stop()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+    int port() const { return m_port; }
+    QString root() const { return file("root"); }
+    QString path(const QString &name) const { return QDir(root()).filePath(name); }
+    QString clientKey() const { return file("client_key"); }
+    QString hostKeyFile() const { return file("host_key"); }
+    // The host key as the server sends it.
+    QByteArray hostKey() const
+    {
+        QFile f(hostKeyFile() + ".pub");
+        return f.open(QIODevice::ReadOnly) ? QByteArray::fromBase64(f.readAll().split(' ').value(1)) : QByteArray();
+    }
+    void write(const QString &name, const QByteArray &bytes) const
+    {
+        QDir().mkpath(QFileInfo(path(name)).absolutePath());
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        f.close();
+        QCOMPARE(own(root()), QString());
+    }
+    QByteArray read(const QString &name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+private:
+    QString file(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
+    QString own(const QString &dir) const { return run("chown", {"-R", user, dir}); }
+
+    static QString run(const char *program, const QStringList &args, const QByteArray &input = QByteArray())
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QLatin1String(program), args);
+        p.write(input);
+        p.closeWriteChannel();
+        if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return QStringLiteral("%1 failed: %2 %3").arg(QLatin1String(program), QString::fromUtf8(p.readAll()), p.errorString());
+        return QString();
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// Starts `server` or fails the calling test with the reason.
+#define START_SFTP_SERVER(server)                                                                        \
+    do {                                                                                                 \
+        const QString why = (server).start();                                                            \
+        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("SFTP test server did not start: ") + why));   \
+    } while (0)
