@@ -45,6 +45,7 @@ def main():
         handler.tls_control_required = True
         handler.tls_data_required = True
         handler.dtp_handler = EarlyHandshakeDTP
+        handler.auth_failed_timeout = 0
     else:
         handler = FTPHandler
         handler.abstracted_fs = HostileFS
