@@ -1,68 +1,18 @@
 #include "CFrameFixture.h"
 #include "CFtpTestServer.h"
-#include "CModalHandler.h"
+#include "CFtpCommandDriver.h"
 
 #include "app/COstrakApp.h"
 #include "app/CommandIds.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
-#include "ftp/CFtpBrowseDlg.h"
-#include "ftp/CFtpCommands.h"
 #include "ftp/CFtpConnection.h"
-#include "ftp/CFtpListModel.h"
 #include "ftp/CServerLoginDlg.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QRandomGenerator>
-#include <QTreeView>
 #include <QtTest>
-
-namespace {
-
-// Answers message boxes with Yes or OK (their texts are kept) and the
-// Create Directory and Rename file dialogs with their OK button, while it lives.
-class ModalAnswerer
-{
-public:
-    ModalAnswerer()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            QWidget *w = QApplication::activeModalWidget();
-            if (!qobject_cast<QMessageBox *>(w) && !qobject_cast<CCreateDirDlg *>(w) && !qobject_cast<CRenameFileDlg *>(w))
-                return;
-            if (auto *box = qobject_cast<QMessageBox *>(w)) {
-                texts << box->text();
-                QAbstractButton *b = box->button(QMessageBox::Yes);
-                (b ? b : box->button(QMessageBox::Ok))->click();
-            } else if (auto *ok = w->findChild<QPushButton *>(QStringLiteral("1"))) {
-                ok->click();
-            }
-        });
-        m_timer.start(10);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
-
-void select(CFtpBrowseDlg *dlg, const QString &name)
-{
-    for (int r = 0; r < dlg->model()->rowCount(); ++r) {
-        if (dlg->model()->row(r).name == name) {
-            dlg->list()->selectionModel()->select(dlg->model()->index(r, 0),
-                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            return;
-        }
-    }
-    QFAIL(qPrintable(QStringLiteral("not listed: ") + name));
-}
-
-} // namespace
 
 class tst_FtpCommands : public QObject
 {
@@ -82,30 +32,9 @@ private:
                             QStringLiteral("LOCAL_DIRECTORY=") + m_local, QStringLiteral("REMOTE_DIRECTORY=/")});
     }
 
-    // Logs in and hands the browser to `inBrowser` once it is open.
-    void whenBrowserOpens(std::function<void(CFtpBrowseDlg *)> inBrowser)
-    {
-        handleNextModal([inBrowser](QWidget *w) {
-            QVERIFY(qobject_cast<CServerLoginDlg *>(w));
-            handleNextModal([inBrowser](QWidget *b) { inBrowser(qobject_cast<CFtpBrowseDlg *>(b)); });
-            w->findChild<QPushButton *>(QStringLiteral("1"))->click();
-        });
-    }
-
-    // Load from server of `dir`/`name`; the message boxes shown are returned.
     QStringList load(const QString &dir, const QString &name, bool toEditor)
     {
-        whenBrowserOpens([=](CFtpBrowseDlg *dlg) {
-            dlg->commandBox()->setEditText(QStringLiteral("CD ") + dir);
-            dlg->OnExec();
-            if (!toEditor)
-                dlg->findChild<QRadioButton *>(QStringLiteral("1060"))->click();
-            select(dlg, name);
-            dlg->findChild<QPushButton *>(QStringLiteral("1012"))->click();
-        });
-        ModalAnswerer answer;
-        commands()->OnLoadFromServer();
-        return answer.texts;
+        return loadFromServer(*commands(), dir, name, toEditor);
     }
 
 private slots:

@@ -1,23 +1,16 @@
 #include "CFrameFixture.h"
 #include "CFtpTestServer.h"
-#include "CModalHandler.h"
+#include "CFtpCommandDriver.h"
 #include "CSftpTestServer.h"
 
 #include "editor/COstrakView.h"
-#include "ftp/CFtpBrowseDlg.h"
-#include "ftp/CFtpCommands.h"
 #include "ftp/CFtpConnection.h"
-#include "ftp/CFtpListModel.h"
 #include "ftp/CFtpText.h"
 #include "ftp/CKnownHosts.h"
 #include "ftp/CTrustStore.h"
 
-#include <QComboBox>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSettings>
-#include <QTreeView>
 #include <QtTest>
 
 // The same commands over FTP, FTP over TLS and SFTP against real servers:
@@ -76,37 +69,12 @@ private:
     static QString connect(CFtpConnection &c, const Server &s) { return c.connect(s.host, s.user, s.password, s.port); }
     CFtpCommands *commands() { return m_fx->view()->findChild<CFtpCommands *>(QStringLiteral("CFtpCommands")); }
 
-    // Load from server of "sub/a.pl", answering the trust question (if
-    // one comes) with `answer`; returns the question's text.
+    // Load from server of "sub/a.pl" with the trust question answered
+    // `answer`; returns the question's text, empty when none came.
     QString load(QMessageBox::StandardButton answer, bool toEditor)
     {
-        auto question = std::make_shared<QString>();
-        auto browse = [toEditor](QWidget *b) {
-            auto *dlg = qobject_cast<CFtpBrowseDlg *>(b);
-            QVERIFY(dlg);
-            dlg->commandBox()->setEditText(QStringLiteral("CD sub"));
-            dlg->OnExec();
-            if (!toEditor)
-                dlg->findChild<QRadioButton *>(QStringLiteral("1060"))->click();
-            dlg->list()->selectionModel()->select(dlg->model()->index(0, 0),
-                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            handleNextModal([](QWidget *box) { qobject_cast<QMessageBox *>(box)->button(QMessageBox::Ok)->click(); });
-            dlg->findChild<QPushButton *>(QStringLiteral("1012"))->click();
-        };
-        handleNextModal([=](QWidget *login) {
-            handleNextModal([=](QWidget *next) {
-                auto *box = qobject_cast<QMessageBox *>(next);
-                if (!box)
-                    return browse(next);
-                *question = box->text();
-                if (answer == QMessageBox::Yes)
-                    handleNextModal(browse);
-                box->button(answer)->click();
-            });
-            login->findChild<QPushButton *>(QStringLiteral("1"))->click();
-        });
-        commands()->OnLoadFromServer();
-        return *question;
+        const QStringList shown = loadFromServer(*commands(), QStringLiteral("sub"), QStringLiteral("a.pl"), toEditor, answer);
+        return shown.filter(QStringLiteral("Do you trust")).value(0);
     }
 
 private slots:
