@@ -63,18 +63,8 @@ inline void whenBrowserOpens(std::function<void(CFtpBrowseDlg *)> inBrowser, QOb
     handleNextModal([inBrowser, guard, scoped = scope != nullptr](QWidget *login) {
         if (scoped && !guard)
             return;
-        auto *timer = new QTimer(guard.data());
-        auto left = std::make_shared<int>(10000);
-        QObject::connect(timer, &QTimer::timeout, [timer, inBrowser, left] {
-            auto *browser = qobject_cast<CFtpBrowseDlg *>(QApplication::activeModalWidget());
-            if (browser || (*left -= 10) < 0) {
-                timer->stop();
-                timer->deleteLater();
-                if (browser)
-                    inBrowser(browser);
-            }
-        });
-        timer->start(10);
+        handleNextModal([inBrowser](QWidget *b) { inBrowser(qobject_cast<CFtpBrowseDlg *>(b)); }, 10000,
+                        [](QWidget *w) { return qobject_cast<CFtpBrowseDlg *>(w) != nullptr; }, guard.data());
         login->findChild<QPushButton *>(QStringLiteral("1"))->click();
     });
 }

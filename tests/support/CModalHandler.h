@@ -10,12 +10,16 @@
 // Handles the next modal dialog that opens: polls until one is active, then
 // hands it to `handler` (which accepts, rejects or fills it). Use before the
 // call that opens the dialog; the handler runs inside that dialog's event loop.
-inline void handleNextModal(std::function<void(QWidget *)> handler, int timeoutMs = 10000)
+// With `wanted`, dialogs it refuses are passed over; the wait also ends when `scope` goes.
+inline void handleNextModal(std::function<void(QWidget *)> handler, int timeoutMs = 10000,
+                            std::function<bool(QWidget *)> wanted = {}, QObject *scope = nullptr)
 {
-    auto *timer = new QTimer;
+    auto *timer = new QTimer(scope);
     auto left = std::make_shared<int>(timeoutMs);
-    QObject::connect(timer, &QTimer::timeout, [timer, handler, left] {
+    QObject::connect(timer, &QTimer::timeout, [timer, handler, left, wanted] {
         QWidget *modal = QApplication::activeModalWidget();
+        if (modal && wanted && !wanted(modal))
+            modal = nullptr;
         if (modal || (*left -= 10) < 0) {
             timer->deleteLater();
             timer->stop();
