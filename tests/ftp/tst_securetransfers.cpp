@@ -30,8 +30,7 @@ private:
     // (SFTP that logs in with the user's own key).
     struct Server
     {
-        bool ftps; // one of the pyftpdlib servers
-        CFtpTestServer *folder;
+        CFtpTestServer *ftps; // one of the pyftpdlib servers, or none for SFTP
         QString host;
         int port;
         QString user;
@@ -42,18 +41,18 @@ private:
     {
         if (protocol.startsWith(QLatin1String("ftp"))) {
             CFtpTestServer *f = protocol == QLatin1String("ftp") ? &m_ftp : &m_ftps;
-            return {true, f, protocol + QStringLiteral("://127.0.0.1"), f->port(), CFtpTestServer::user,
+            return {f, protocol + QStringLiteral("://127.0.0.1"), f->port(), CFtpTestServer::user,
                     CFtpTestServer::password, QStringLiteral("/")};
         }
-        return {false, nullptr, QStringLiteral("sftp://127.0.0.1"), m_sftp.port(), CSftpTestServer::user,
+        return {nullptr, QStringLiteral("sftp://127.0.0.1"), m_sftp.port(), CSftpTestServer::user,
                 protocol == QLatin1String("sftp-key") ? QString() : QLatin1String(CSftpTestServer::password), m_sftp.root()};
     }
-    QByteArray serverBytes(const Server &s, const QString &name) const { return s.ftps ? s.folder->read(name) : m_sftp.read(name); }
+    QByteArray serverBytes(const Server &s, const QString &name) const { return s.ftps ? s.ftps->read(name) : m_sftp.read(name); }
     // The fingerprint as the openssl and ssh-keygen tools print it.
     QString expectedFingerprint(const Server &s) const
     {
         if (s.ftps)
-            return s.folder->fingerprint();
+            return s.ftps->fingerprint();
         QProcess keygen;
         keygen.start(QStringLiteral("ssh-keygen"), {"-l", "-E", "sha256", "-f", m_sftp.hostKeyFile() + ".pub"});
         keygen.waitForFinished();
@@ -62,7 +61,7 @@ private:
     void trust(const Server &s)
     {
         if (s.ftps)
-            CTrustStore::trust(QStringLiteral("127.0.0.1"), s.port, s.folder->fingerprint());
+            CTrustStore::trust(QStringLiteral("127.0.0.1"), s.port, s.ftps->fingerprint());
         else
             QCOMPARE(CKnownHosts::add(CKnownHosts::userFile(), QStringLiteral("127.0.0.1"), s.port, m_sftp.hostKey()), QString());
     }
@@ -91,10 +90,9 @@ private slots:
         QFile::remove(CKnownHosts::userFile());
         QSettings(QStringLiteral("HALDEN"), QStringLiteral("Ostrak")).remove(QStringLiteral("TrustedCertificates"));
         // The user's own SSH key, for a login without password.
-        const QString key = QDir::homePath() + QStringLiteral("/.ssh/id_ed25519");
-        QDir().mkpath(QFileInfo(key).absolutePath());
-        QFile::remove(key);
-        QVERIFY(QFile::copy(m_sftp.clientKey(), key));
+        QDir().mkpath(QDir::homePath() + QStringLiteral("/.ssh"));
+        QFile::remove(QDir::homePath() + QStringLiteral("/.ssh/id_ed25519"));
+        QVERIFY(QFile::copy(m_sftp.clientKey(), QDir::homePath() + QStringLiteral("/.ssh/id_ed25519")));
         for (CFtpTestServer *f : {&m_ftp, &m_ftps}) {
             QDir(f->path(QStringLiteral("sub"))).removeRecursively();
             f->write(QStringLiteral("sub/a.pl"), "print 1;\nprint 2;\n");
@@ -153,7 +151,7 @@ private slots:
         QCOMPARE(c.createDirectory(QStringLiteral("new dir")), QString());
         QCOMPARE(c.rename(QStringLiteral("t.pl"), odd), QString());
         QCOMPARE(c.remove(QStringLiteral("b.bin")), QString());
-        QCOMPARE(QDir(s.ftps ? s.folder->path("sub") : m_sftp.path("sub")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(s.ftps ? s.ftps->path("sub") : m_sftp.path("sub")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  (QStringList{"a.pl", "new dir", odd}));
         QCOMPARE(c.setCurrentDirectory(QStringLiteral("new dir")), QString());
         QCOMPARE(c.putData("x", QStringLiteral("in.pl"), CFtpConnection::Binary), QString());
