@@ -120,6 +120,7 @@ private slots:
         wrong.password = QStringLiteral("wrong");
         const QString refused = protocol == "ftp" ? QString() : connect(c, wrong);
         QVERIFY2(protocol == "ftp" || refused.startsWith("The server refused the user name or password ("), qPrintable(refused));
+        QVERIFY(c.connect("http://127.0.0.1", s.user, s.password, s.port).startsWith("The host name starts with \"http://\""));
         QCOMPARE(connect(c, s), QString());
         QCOMPARE(c.currentDirectory(), s.entry);
         QCOMPARE(c.setCurrentDirectory(QStringLiteral("sub")), QString());
