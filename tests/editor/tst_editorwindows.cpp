@@ -236,8 +236,8 @@ private slots:
 
     void readFile()
     {
-        CTestEnvironment env;
-        const QString path = env.path(QStringLiteral("OSTRAK.FNL"));
+        CTestEnvironment &env = *m_fx.env;
+        const QString path = env.path(QStringLiteral("OTHER.FNL"));
         QVERIFY(!CFunctionsFile::read(path).has_value());   // missing
         QVERIFY(!CFunctionsFile::read(env.programDir()).has_value());   // a folder is no file
         // Lines end in CR LF or LF, the last in nothing; a line needs a name and a comma; a
