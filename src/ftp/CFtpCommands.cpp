@@ -248,15 +248,16 @@ void CFtpCommands::OnPutBack()
     const CSettings &settings = m_frame.app().settings();
     CFtpConnection connection;
     connection.setConnectTimeout(m_connectTimeout);
-    QString error;
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    auto connectOnce = [&] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        error = connection.connect(settings.FTP_HOST_NAME, settings.FTP_USER_NAME, settings.FTP_USER_PASS,
-                                   int(quint16(settings.FTP_PORT_NUMBER)));
+        const QString failure = connection.connect(settings.FTP_HOST_NAME, settings.FTP_USER_NAME,
+                                                   settings.FTP_USER_PASS, int(quint16(settings.FTP_PORT_NUMBER)));
         QApplication::restoreOverrideCursor();
-        if (error.isEmpty() || attempt > 0 || !offerTrust(connection.unverifiedPeer()))
-            break;
-    }
+        return failure;
+    };
+    QString error = connectOnce();
+    if (!error.isEmpty() && offerTrust(connection.unverifiedPeer()))
+        error = connectOnce();
     if (!error.isEmpty()) {
         showError(QStringLiteral("Could not connect to ") + settings.FTP_HOST_NAME, error);
         return;

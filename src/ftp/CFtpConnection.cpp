@@ -455,20 +455,19 @@ QString CFtpConnection::connect(const QString &host, const QString &user, const 
         return schemeError;
     if (m_host.isEmpty())
         return QStringLiteral("No host name given");
-    m_tls->reset(m_host, CTrustStore::trustedFingerprint(m_host, m_port));
+    if (m_protocol == CFtpHost::Ftps)
+        m_tls->reset(m_host, CTrustStore::trustedFingerprint(m_host, m_port));
     Request r;
+    r.url = baseUrl();
+    r.nobody = true;
     if (isSftp()) {
         // The login folder: SFTP's "pwd" names the home folder.
-        r.url = baseUrl() + QStringLiteral("~/");
+        r.url += QStringLiteral("~/");
         r.prequote = {QStringLiteral("pwd")};
-        r.nobody = true;
         m_lastPwd.clear();
-    } else {
-        r.url = baseUrl();
-        r.nobody = true;
     }
     const int code = perform(r);
-    if (m_tls->refused()) {
+    if (m_protocol == CFtpHost::Ftps && m_tls->refused()) {
         m_peer.kind = CPeerIdentity::Certificate;
         m_peer.host = m_host;
         m_peer.port = m_port;
@@ -649,7 +648,7 @@ QString CFtpConnection::putData(const QByteArray &data, const QString &name, Tra
         return QStringLiteral("The name \"%1\" holds a \"/\"").arg(name);
     QByteArray sent = data;
     if (type == Ascii)
-        sent = isSftp() ? QByteArray(data).replace("\r\n", "\n") : toNetworkLineEnds(data);
+        sent = isSftp() ? sent.replace("\r\n", "\n") : toNetworkLineEnds(data);
     Request r;
     r.url = fileUrl(name);
     r.upload = true;

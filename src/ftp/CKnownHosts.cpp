@@ -42,7 +42,8 @@ QString CKnownHosts::add(const QString &path, const QString &host, int port, con
         return QStringLiteral("The server's host key is not in a form that can be recorded");
     QByteArray content;
     QFile file(path);
-    if (file.exists()) {
+    const bool existed = file.exists();
+    if (existed) {
         if (!file.open(QIODevice::ReadOnly))
             return QStringLiteral("Could not read %1: %2").arg(path, file.errorString());
         content = file.readAll();
@@ -56,6 +57,6 @@ QString CKnownHosts::add(const QString &path, const QString &host, int port, con
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     content += line(host, port, key);
-    const QString error = file.exists() ? CAtomicFile::write(path, content) : CAtomicFile::write(path, content, 0600);
+    const QString error = existed ? CAtomicFile::write(path, content) : CAtomicFile::write(path, content, 0600);
     return error.isEmpty() ? QString() : QStringLiteral("Could not write %1: %2").arg(path, error);
 }
