@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CTestEnvironment.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -76,15 +78,9 @@ public:
     void write(const QString &name, const QByteArray &bytes) const
     {
         QDir().mkpath(QFileInfo(path(name)).absolutePath());
-        QFile f(path(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        CTestEnvironment::writeFile(path(name), bytes);
     }
-    QByteArray read(const QString &name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray read(const QString &name) const { return CTestEnvironment::readFile(path(name)); }
 
 private:
     // A self-signed certificate for localhost in `cert`, its key in `key`.

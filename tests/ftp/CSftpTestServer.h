@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CTestEnvironment.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -103,16 +105,10 @@ public:
     void write(const QString &name, const QByteArray &bytes) const
     {
         QDir().mkpath(QFileInfo(path(name)).absolutePath());
-        QFile f(path(name));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        f.close();
+        CTestEnvironment::writeFile(path(name), bytes);
         QCOMPARE(own(root()), QString());
     }
-    QByteArray read(const QString &name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray read(const QString &name) const { return CTestEnvironment::readFile(path(name)); }
 
 private:
     QString file(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
