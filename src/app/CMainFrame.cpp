@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include "CCommandTable.h"
+#include "CEditorFocusKeeper.h"
 #include "CKeyboardIndicators.h"
 #include "COperatorsPalette.h"
 #include "COstrakApp.h"
@@ -20,6 +21,7 @@
 #include <Qsci/qsciprinter.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -66,9 +68,11 @@ CMainFrame::CMainFrame(COstrakApp &app, QWidget *parent)
     createToolBars();
     createStatusBar();
     connectCommands();
+    new CEditorFocusKeeper(this);
     // The single view is reused: every New and Open rebuilds its font and tab filler.
     connect(m_doc, &COstrakDoc::documentReset, m_view, &COstrakView::OnInitialUpdate);
     connect(m_doc, &COstrakDoc::titleChanged, this, &CMainFrame::updateTitle);
+    connect(m_doc, &COstrakDoc::documentReset, this, &CMainFrame::returnFocusToEditor);
     // The colouring follows the script's name and first line, also after Save As.
     m_view->setSyntaxColouring(CViewPreferences::syntaxColouring());
     m_view->setLineNumbers(CViewPreferences::lineNumbers());
@@ -200,7 +204,12 @@ QString CMainFrame::runFileDialog(bool save)
     QFileDialog dialog(this);
     dialog.setObjectName(save ? QStringLiteral("saveDialog") : QStringLiteral("openDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({QStringLiteral("Ostrak Files (*.pl)"), QStringLiteral("All Files (*)")});
+    if (save)
+        dialog.setNameFilters({QStringLiteral("Ostrak Files (*.pl)"), QStringLiteral("All Files (*)")});
+    else
+        dialog.setNameFilters({QStringLiteral("Perl scripts (*.pl *.pm *.cgi *.t)"),
+                               QStringLiteral("Java sources (*.java)"), QStringLiteral("HTML (*.htm *.html)"),
+                               QStringLiteral("All files (*)")});
     const QString start = m_app.workingDirectory();
     dialog.setDirectory(!start.isEmpty() && QFileInfo(start).isDir() ? start : QDir::currentPath());
     if (save) {
@@ -260,6 +269,21 @@ bool CMainFrame::OpenDocumentFile(const QString &path)
     }
     addRecentFile(m_doc->pathName());
     return true;
+}
+
+void CMainFrame::OnStartWithoutFile()
+{
+    const CViewPreferences::LastScript last = CViewPreferences::lastScript();
+    if (CViewPreferences::reopenLastScript() && !last.path.isEmpty() && QFileInfo(last.path).isFile()
+        && m_doc->OnOpenDocument(last.path).isEmpty()) {
+        addRecentFile(m_doc->pathName());
+        m_view->showLine(last.line);
+        // The caret at the line's start, nothing selected.
+        m_view->SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION,
+                              m_view->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
+        return;
+    }
+    m_doc->OnNewDocument();
 }
 
 bool CMainFrame::saveTo(const QString &path)
@@ -377,6 +401,8 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (!m_doc->pathName().isEmpty())
+        CViewPreferences::setLastScript({m_doc->pathName(), m_view->caretReport().first});
     event->accept();
 }
 
@@ -460,7 +486,7 @@ void CMainFrame::createToolBars()
     connect(m_operatorsPalette, &COperatorsPalette::visibilityChanged, this, &CMainFrame::updateCheckMarks);
 
     for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SCRIPTING_TOOLBAR, ID_VIEW_OPERATORS,
-                   ID_VIEW_SYNTAX_COLOURING, ID_VIEW_LINE_NUMBERS})
+                   ID_VIEW_SYNTAX_COLOURING, ID_VIEW_LINE_NUMBERS, ID_VIEW_REOPEN_LAST})
         action(id)->setCheckable(true);
     // Check marks are brought up to date whenever a menu opens, too.
     for (QAction *menuAction : menuBar()->actions()) {
@@ -551,6 +577,24 @@ void CMainFrame::updateCheckMarks()
     action(ID_VIEW_OPERATORS)->setChecked(!m_operatorsPalette->isHidden());
     action(ID_VIEW_SYNTAX_COLOURING)->setChecked(m_view->syntaxColouring());
     action(ID_VIEW_LINE_NUMBERS)->setChecked(m_view->lineNumbers());
+    action(ID_VIEW_REOPEN_LAST)->setChecked(CViewPreferences::reopenLastScript());
+}
+
+void CMainFrame::focusEditor()
+{
+    if (!isVisible() || QApplication::activeModalWidget())
+        return;
+    activateWindow();
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::returnFocusToEditor()
+{
+    // A window of our own that the user is working in keeps the keyboard.
+    const QWidget *active = QApplication::activeWindow();
+    if (active && active != this && active != m_operatorsPalette && active->isVisible())
+        return;
+    focusEditor();
 }
 
 void CMainFrame::connectFrameCommands()
@@ -575,11 +619,18 @@ void CMainFrame::connectFrameCommands()
         CViewPreferences::setLineNumbers(m_view->lineNumbers());
         updateCheckMarks();
     });
+    setHandler(ID_VIEW_REOPEN_LAST, [this] {
+        CViewPreferences::setReopenLastScript(!CViewPreferences::reopenLastScript());
+        updateCheckMarks();
+    });
     setHandler(ID_TOOLS_DOS_WINDOW, [this] { OnDosWindow(); });
     for (const auto *table : {&CInsertionTable::scripting(), &CInsertionTable::operators()}) {
         for (const CInsertion &insertion : *table) {
             const int id = insertion.id;
-            setHandler(id, [this, id] { m_view->OnInsertCode(id); });
+            setHandler(id, [this, id] {
+                m_view->OnInsertCode(id);
+                focusEditor();
+            });
         }
     }
     updateCheckMarks();

@@ -43,6 +43,10 @@ public:
     bool OnFileNew();
     bool OnFileOpen();
     bool OpenDocumentFile(const QString &path);
+    // Start-up without a file named: the last script at its caret line when
+    // View > Reopen Last Script is on and the script is still there, else a
+    // new document.
+    void OnStartWithoutFile();
     bool OnFileSave();
     bool OnFileSaveAs();
     // Offers to save a modified script; false when the user cancels or the save fails.
@@ -72,6 +76,14 @@ public:
 
     // Tools > "&Dos Window": the user's shell in a terminal, waited for.
     void OnDosWindow();
+
+    // The main window active and the keyboard in the editor, unless a modal
+    // window is still open.
+    void focusEditor();
+
+public slots:
+    // focusEditor, unless another window of ours is active.
+    void returnFocusToEditor();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

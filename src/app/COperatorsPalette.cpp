@@ -10,9 +10,12 @@
 #include <QToolButton>
 
 COperatorsPalette::COperatorsPalette(const QList<QAction *> &actions, QWidget *frame)
-    : QWidget(frame, Qt::Tool)
+    : QWidget(frame, Qt::Tool | Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("operatorsToolbar"));
+    // A click on a button inserts into the script; the keyboard stays with
+    // the editor, so the palette is never the active window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Operators"));
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(2, 2, 2, 2);
@@ -31,6 +34,7 @@ COperatorsPalette::COperatorsPalette(const QList<QAction *> &actions, QWidget *f
         b->setDefaultAction(actions[i]);
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
         b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
         b->setFixedSize(button);
         b->setObjectName(QStringLiteral("operator%1").arg(actions[i]->data().toInt()));
         grid->addWidget(b, i / kColumns, i % kColumns);

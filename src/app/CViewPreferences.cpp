@@ -2,19 +2,29 @@
 
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 const char kColouring[] = "View/SyntaxColouring";
 const char kLineNumbers[] = "View/LineNumbers";
+const char kReopen[] = "View/ReopenLastScript";
+const char kLastPath[] = "View/LastScript";
+const char kLastLine[] = "View/LastScriptLine";
 
-bool read(const char *key)
+QSettings userSettings()
 {
-    return QSettings(QStringLiteral("HALDEN"), QStringLiteral("Ostrak")).value(QLatin1String(key), true).toBool();
+    return QSettings(QStringLiteral("HALDEN"), QStringLiteral("Ostrak"));
+}
+
+bool read(const char *key, bool byDefault = true)
+{
+    return userSettings().value(QLatin1String(key), byDefault).toBool();
 }
 
 void write(const char *key, bool on)
 {
-    QSettings settings(QStringLiteral("HALDEN"), QStringLiteral("Ostrak"));
+    QSettings settings = userSettings();
     settings.setValue(QLatin1String(key), on);
     settings.sync();
 }
@@ -39,4 +49,29 @@ bool CViewPreferences::lineNumbers()
 void CViewPreferences::setLineNumbers(bool on)
 {
     write(kLineNumbers, on);
+}
+
+bool CViewPreferences::reopenLastScript()
+{
+    return read(kReopen, false);
+}
+
+void CViewPreferences::setReopenLastScript(bool on)
+{
+    write(kReopen, on);
+}
+
+CViewPreferences::LastScript CViewPreferences::lastScript()
+{
+    const QSettings settings = userSettings();
+    return {settings.value(QLatin1String(kLastPath)).toString(),
+            std::max(1, settings.value(QLatin1String(kLastLine), 1).toInt())};
+}
+
+void CViewPreferences::setLastScript(const LastScript &script)
+{
+    QSettings settings = userSettings();
+    settings.setValue(QLatin1String(kLastPath), script.path);
+    settings.setValue(QLatin1String(kLastLine), script.line);
+    settings.sync();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QString>
+
 // The editor's display choices of the View menu, kept per user in the
-// user settings (QSettings "HALDEN", "Ostrak"), not in Ostrak.cfg. Both are
-// on until the user turns them off.
+// user settings (QSettings "HALDEN", "Ostrak"), not in Ostrak.cfg. Colouring
+// and line numbers are on, reopening the last script off, until the user
+// turns them over.
 class CViewPreferences
 {
 public:
@@ -10,4 +13,15 @@ public:
     static void setSyntaxColouring(bool on);
     static bool lineNumbers();
     static void setLineNumbers(bool on);
+    static bool reopenLastScript();
+    static void setReopenLastScript(bool on);
+
+    // The script open when the program last ended, and its caret line (from 1).
+    struct LastScript
+    {
+        QString path;
+        int line = 1;
+    };
+    static LastScript lastScript();
+    static void setLastScript(const LastScript &script);
 };

@@ -25,7 +25,7 @@ int main(int argc, char *argv[])
         if (!frame.OpenDocumentFile(args.at(1)))
             return 1;
     } else {
-        frame.OnFileNew();
+        frame.OnStartWithoutFile();
     }
     frame.show();
     return qapp.exec();

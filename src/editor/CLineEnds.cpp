@@ -35,7 +35,7 @@ QByteArray CLineEnds::documentLineEnd(const char *text, qsizetype size)
         if (text[i] == '\r')
             return (i + 1 < size && text[i + 1] == '\n') ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\r");
     }
-    return QByteArrayLiteral("\r\n");
+    return QByteArrayLiteral("\n");
 }
 
 QByteArray CLineEnds::withLineEnd(const QByteArray &text, const QByteArray &lineEnd)

@@ -11,7 +11,7 @@ public:
     // Every CR LF pair becomes LF; a lone CR stays.
     static QByteArray toUnix(const QByteArray &text);
     // The line end that text inserted into the document uses: that of the
-    // document's first line end, CR LF when it has none.
+    // document's first line end, LF when it has none.
     static QByteArray documentLineEnd(const char *text, qsizetype size);
     static QByteArray documentLineEnd(const QByteArray &text)
     {

@@ -44,7 +44,7 @@ void COstrakDoc::setPathName(const QString &path)
 
 void COstrakDoc::OnNewDocument()
 {
-    m_view->loadText("#!" + m_app.settings().REMOTE_PERL_EXE.toUtf8() + "\r\n", QString());
+    m_view->loadText("#!" + m_app.settings().REMOTE_PERL_EXE.toUtf8() + "\n", QString());
     m_strRemoteDir.clear();
     setPathName(QString());
     setModified(false);

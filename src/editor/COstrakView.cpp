@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace {
 
@@ -60,6 +62,18 @@ bool isEnter(int key)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+bool isModifierKey(int key)
+{
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta
+        || key == Qt::Key_AltGr || key == Qt::Key_CapsLock || key == Qt::Key_NumLock;
+}
+
+bool typesText(const QKeyEvent *event)
+{
+    const QString text = event->text();
+    return !text.isEmpty() && text.front().isPrint();
+}
+
 } // namespace
 
 COstrakView::COstrakView(QWidget *parent)
@@ -74,8 +88,8 @@ COstrakView::COstrakView(QWidget *parent)
     m_font = font();
     // Enter inserts the document's own line end (set before each Enter);
     // nothing else converts line ends.
-    SendScintilla(SCI_SETEOLMODE, SC_EOL_CRLF);
-    setEolMode(QsciScintilla::EolWindows);
+    SendScintilla(SCI_SETEOLMODE, SC_EOL_LF);
+    setEolMode(QsciScintilla::EolUnix);
     // The horizontal scroll bar follows the widest line shown so far.
     SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1UL);
@@ -123,12 +137,12 @@ void COstrakView::applyLexer()
     QsciLexer *old = m_lexer;
     m_lexer = CSyntaxColours::makeLexer(wanted, this);
     if (m_lexer)
-        CSyntaxColours::applyFont(*m_lexer, m_font);
+        CSyntaxColours::applyFont(*m_lexer, styleFont(m_font));
     setLexer(m_lexer);
     delete old;
     m_language = wanted;
     // Without a lexer this restores the plain style.
-    setFont(m_font);
+    setFont(styleFont(m_font));
     QWidget::setFont(m_font);
     // Setting a lexer resets every style, the margin's too.
     applyMargins();
@@ -136,7 +150,7 @@ void COstrakView::applyLexer()
 
 void COstrakView::applyMargins()
 {
-    setMarginsFont(m_font);
+    setMarginsFont(styleFont(m_font));
     setMarginsBackgroundColor(CSyntaxColours::marginPaper());
     setMarginsForegroundColor(CSyntaxColours::marginText());
     updateLineNumberWidth(true);
@@ -239,16 +253,37 @@ QByteArray COstrakView::documentLineEnd() const
                 return CLineEnds::documentLineEnd(data + i, n - i);
         }
     }
-    return QByteArrayLiteral("\r\n");
+    return QByteArrayLiteral("\n");
+}
+
+QFont COstrakView::styleFont(const QFont &font) const
+{
+    if (font.pixelSize() <= 0)
+        return font;
+    // Hundredths of a point, rounded up so that the pixels never fall short.
+    const double points = std::ceil(font.pixelSize() * 72.0 * 100.0 / logicalDpiY()) / 100.0;
+    QFont sized = font;
+    sized.setPointSizeF(points);
+    return sized;
+}
+
+int COstrakView::displayedTabWidth(int columns)
+{
+    // No width means the editor's usual 8; beyond 256 columns a tab would
+    // push the rest of its line out of reach.
+    constexpr int kUsual = 8;
+    constexpr int kWidest = 256;
+    return columns <= 0 ? kUsual : std::min(columns, kWidest);
 }
 
 void COstrakView::applyFont(const QFont &font)
 {
     m_font = font;
+    const QFont sized = styleFont(font);
     if (m_lexer)
-        CSyntaxColours::applyFont(*m_lexer, font);
-    setFont(font);
-    // With a lexer the editor leaves the widget's own font as it was.
+        CSyntaxColours::applyFont(*m_lexer, sized);
+    setFont(sized);
+    // The widget's own font stays as the user named it.
     QWidget::setFont(font);
     applyMargins();
 }
@@ -257,6 +292,7 @@ void COstrakView::rebuildTabFiller()
 {
     m_nTabWidth = m_app ? std::max(0, m_app->settings().tabSize()) : 0;
     m_strTabFiller = QByteArray(m_nTabWidth, ' ');
+    setTabWidth(displayedTabWidth(m_nTabWidth));
 }
 
 void COstrakView::OnInitialUpdate()
@@ -388,7 +424,7 @@ void COstrakView::homeToFirstNonBlank()
 void COstrakView::setEolModeFromDocument()
 {
     const QByteArray eol = documentLineEnd();
-    const unsigned long mode = eol == "\n" ? SC_EOL_LF : eol == "\r" ? SC_EOL_CR : SC_EOL_CRLF;
+    const unsigned long mode = eol == "\r\n" ? SC_EOL_CRLF : eol == "\r" ? SC_EOL_CR : SC_EOL_LF;
     SendScintilla(SCI_SETEOLMODE, mode);
 }
 
@@ -414,14 +450,21 @@ void COstrakView::autoIndent()
 
 void COstrakView::keyPressEvent(QKeyEvent *event)
 {
-    // Alt combinations belong to the menus, not to the typing aids.
-    if (event->modifiers() & Qt::AltModifier) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (!isModifierKey(key))
+        m_bEnterBroke = false;
+    // Alt combinations belong to the menus, not to the typing aids; one that
+    // no menu took types nothing.
+    if (mods & Qt::AltModifier) {
+        if (typesText(event) && !(mods & Qt::ControlModifier)) {
+            event->ignore();
+            return;
+        }
         QsciScintilla::keyPressEvent(event);
         return;
     }
     reportCaretPosition();
-    const int key = event->key();
-    const Qt::KeyboardModifiers mods = event->modifiers();
 
     if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::MetaModifier))) {
         // The edit control's Tab: the selection replaced by one tab (or the
@@ -450,10 +493,17 @@ void COstrakView::keyPressEvent(QKeyEvent *event)
         return;
     }
 
-    if (isEnter(key))
-        setEolModeFromDocument();
     m_nLastKey = key;
+    if (!isEnter(key)) {
+        QsciScintilla::keyPressEvent(event);
+        return;
+    }
+    setEolModeFromDocument();
+    const long lineBefore = SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETSELECTIONSTART));
     QsciScintilla::keyPressEvent(event);
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
+    m_bEnterBroke = line == lineBefore + 1 && caret == SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
 }
 
 void COstrakView::keyReleaseEvent(QKeyEvent *event)
@@ -464,9 +514,17 @@ void COstrakView::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     reportCaretPosition();
-    if (isEnter(event->key()) && m_app && m_app->settings().AUTO_INDENT)
+    // An Enter that closed a dialog or followed a link is released here too:
+    // only the release of an Enter this view turned into a line break indents.
+    if (isEnter(event->key()) && std::exchange(m_bEnterBroke, false) && m_app && m_app->settings().AUTO_INDENT)
         autoIndent();
     QsciScintilla::keyReleaseEvent(event);
+}
+
+void COstrakView::mousePressEvent(QMouseEvent *event)
+{
+    m_bEnterBroke = false;
+    QsciScintilla::mousePressEvent(event);
 }
 
 void COstrakView::mouseReleaseEvent(QMouseEvent *event)
@@ -474,4 +532,10 @@ void COstrakView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton)
         reportCaretPosition();
     QsciScintilla::mouseReleaseEvent(event);
+}
+
+void COstrakView::focusOutEvent(QFocusEvent *event)
+{
+    m_bEnterBroke = false;
+    QsciScintilla::focusOutEvent(event);
 }

@@ -38,7 +38,7 @@ public:
     // Replaces the selection by `bytes` as one undoable step.
     void replaceSelectionBytes(const QByteArray &bytes);
     QByteArray selectedBytes() const;
-    // The line end of inserted text: that of the first line end, else CR LF.
+    // The line end of inserted text: that of the first line end, else LF.
     QByteArray documentLineEnd() const;
 
     // Runs at every New and Open: the editor font from VIEW_FONT, the tab
@@ -75,10 +75,18 @@ public:
     // The part of a line the typing aids look at: its first 1024 characters.
     static constexpr int kLineLimit = 1024;
 
+    // `font` as the editor's styles take it: their sizes are in points, so a
+    // pixel size becomes the point size that gives those pixels here.
+    QFont styleFont(const QFont &font) const;
+    // The displayed width of a tab character for a TAB_SIZE value of `columns`.
+    static int displayedTabWidth(int columns);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void reportCaretPosition();
@@ -103,6 +111,9 @@ private:
 
     COstrakApp *m_app;
     int m_nLastKey = 0;
+    // An Enter key-down that this view handled put a line break in the text;
+    // only its release indents.
+    bool m_bEnterBroke = false;
     int m_nTabWidth = 0;
     QByteArray m_strTabFiller;
     QFont m_font;

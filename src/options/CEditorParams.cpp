@@ -40,8 +40,14 @@ void CEditorParams::store(CSettings &settings) const
 
 void CEditorParams::OnInitDialog()
 {
-    m_nTabSize = CSettings::leadingInt(m_strTab);
-    m_nIndentSize = CSettings::leadingInt(m_strIndent);
+    // A size never set (a fresh install) shows as 4, so that OK passes the
+    // page's own range checks; a size the user set shows as it is.
+    const auto sizeOrUsual = [](const QString &text) {
+        const int size = CSettings::leadingInt(text);
+        return size == 0 ? kUsualSize : size;
+    };
+    m_nTabSize = sizeOrUsual(m_strTab);
+    m_nIndentSize = sizeOrUsual(m_strIndent);
     m_font = m_editorFont ? *m_editorFont : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     m_logFont = CViewFont::fromFont(m_font, CViewFont::parse(m_strFont).value_or(CViewFont{}));
 

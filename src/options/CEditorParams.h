@@ -27,6 +27,8 @@ public:
     const std::optional<QFont> &appliedFont() const { return m_appliedFont; }
 
     static constexpr int kSampleLimit = 20;
+    // What the Tab size and Indent size fields show when the setting is empty or 0.
+    static constexpr int kUsualSize = 4;
 
 protected:
     void OnInitDialog() override;

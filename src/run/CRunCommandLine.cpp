@@ -3,13 +3,50 @@
 #include "app/CSettings.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
 const QString kJava = QStringLiteral(".java");
 const QString kBlank = QStringLiteral(" ");
 
+struct CToolNames
+{
+    const char *key;
+    const char *name;
+    const char *page;
+};
+
+constexpr CToolNames kTools[] = {
+    {"LOCAL_PERL_EXE", "perl", "Perl"},
+    {"LOCAL_JAVA_EXE", "java", "Java Interpreter"},
+    {"LOCAL_JAVAC_EXE", "javac", "Java compiler"},
+};
+
+// The program of `tool` on `spec`, or the reason there is none.
+void setProgram(CCommandSpec &spec, CRunCommandLine::Tool tool, const QString &setting)
+{
+    spec.program = CRunCommandLine::program(tool, setting);
+    if (spec.program.isEmpty())
+        spec.problem = CRunCommandLine::missingMessage(tool);
+}
+
 } // namespace
+
+QString CRunCommandLine::program(Tool tool, const QString &setting)
+{
+    if (!setting.isEmpty())
+        return setting;
+    return QStandardPaths::findExecutable(QString::fromLatin1(kTools[tool].name));
+}
+
+QString CRunCommandLine::missingMessage(Tool tool)
+{
+    const CToolNames &t = kTools[tool];
+    return QStringLiteral("%1 is empty and no %2 was found on PATH.\n"
+                          "Set it in Tools > Options, page \"%3\".")
+        .arg(QLatin1String(t.key), QLatin1String(t.name), QLatin1String(t.page));
+}
 
 bool CRunCommandLine::isJava(const QString &path)
 {
@@ -93,33 +130,33 @@ CCommandSpec CRunCommandLine::piped(Command command, const CSettings &s, const Q
     case Run:
         if (java) {
             const QString className = javaClassName(title);
-            result.program = s.LOCAL_JAVA_EXE;
+            setProgram(result, Java, s.LOCAL_JAVA_EXE);
             result.arguments = splitArguments(s.LOCAL_JAVA_PRM) << className;
-            result.displayLine = s.LOCAL_JAVA_EXE + kBlank + s.LOCAL_JAVA_PRM + kBlank + className;
+            result.displayLine = result.program + kBlank + s.LOCAL_JAVA_PRM + kBlank + className;
         } else {
-            result.program = s.LOCAL_PERL_EXE;
+            setProgram(result, Perl, s.LOCAL_PERL_EXE);
             result.perl = true;
             result.arguments = QStringList{path};
-            result.displayLine = s.LOCAL_PERL_EXE + kBlank + path;
+            result.displayLine = result.program + kBlank + path;
         }
         break;
     case Compile:
         if (java) {
-            result.program = s.LOCAL_JAVAC_EXE;
+            setProgram(result, Javac, s.LOCAL_JAVAC_EXE);
             result.arguments = splitArguments(s.LOCAL_JAVAC_PRM) << path;
-            result.displayLine = s.LOCAL_JAVAC_EXE + kBlank + s.LOCAL_JAVAC_PRM + kBlank + path;
+            result.displayLine = result.program + kBlank + s.LOCAL_JAVAC_PRM + kBlank + path;
         } else {
-            result.program = s.LOCAL_PERL_EXE;
+            setProgram(result, Perl, s.LOCAL_PERL_EXE);
             result.perl = true;
             result.arguments = QStringList{QStringLiteral("-c"), path};
-            result.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -c ") + path;
+            result.displayLine = result.program + QStringLiteral(" -c ") + path;
         }
         break;
     case Debug:
-        result.program = s.LOCAL_PERL_EXE;
+        setProgram(result, Perl, s.LOCAL_PERL_EXE);
         result.perl = true;
         result.arguments = QStringList{QStringLiteral("-d"), path};
-        result.displayLine = s.LOCAL_PERL_EXE + QStringLiteral(" -d ") + path;
+        result.displayLine = result.program + QStringLiteral(" -d ") + path;
         break;
     }
     return result;
@@ -129,10 +166,13 @@ CCommandSpec CRunCommandLine::console(Command command, const CSettings &s, const
                                       const QString &launcher)
 {
     CCommandSpec result;
+    const QString perl = program(Perl, s.LOCAL_PERL_EXE);
+    if (perl.isEmpty())
+        result.problem = missingMessage(Perl);
     result.program = launcher;
     result.workingDirectory = workingDirectory(path);
-    result.arguments << launcherMarker() << s.LOCAL_PERL_EXE;
-    QString line = QStringLiteral("korbu ") + launcherMarker() + kBlank + s.LOCAL_PERL_EXE;
+    result.arguments << launcherMarker() << perl;
+    QString line = QStringLiteral("korbu ") + launcherMarker() + kBlank + perl;
     if (command == Debug) {
         result.arguments << QStringLiteral("-d");
         line += QStringLiteral(" -d ") + path;

@@ -15,6 +15,8 @@ struct CCommandSpec
     QString displayLine;
     // The program is the Perl interpreter.
     bool perl = false;
+    // Why the command cannot start (no program to run); empty when it can.
+    QString problem;
 };
 
 // Builds the command lines of Run, Compile and Debug from the settings and the
@@ -47,4 +49,11 @@ public:
                                 const QString &launcher);
 
     static QString launcherMarker() { return QStringLiteral("Halden+Ostrak+"); }
+
+    enum Tool { Perl, Java, Javac };
+    // The program a LOCAL_*_EXE value names; an empty value means the
+    // tool's usual name (perl, java, javac) found on PATH. Empty when there is
+    // none; `missingMessage` then says what to set and where.
+    static QString program(Tool tool, const QString &setting);
+    static QString missingMessage(Tool tool);
 };

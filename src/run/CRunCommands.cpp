@@ -113,12 +113,16 @@ void CRunCommands::launch(CRunCommandLine::Command command, StdinRule rule, cons
     // Compile always shows its messages in the output window.
     if (command != CRunCommandLine::Compile && settings.runInDosWindow()) {
         const CCommandSpec line = CRunCommandLine::console(command, settings, doc.pathName(), launcherPath());
-        if (!runInConsole(line))
+        if (!line.problem.isEmpty())
+            message(line.problem);
+        else if (!runInConsole(line))
             message(QStringLiteral("Could not run ") + line.displayLine);
         return;
     }
     const CCommandSpec line = CRunCommandLine::piped(command, settings, doc.pathName(), doc.title());
-    if (!runPiped(line, rule))
+    if (!line.problem.isEmpty())
+        message(line.problem);
+    else if (!runPiped(line, rule))
         message(failure + line.displayLine);
 }
 

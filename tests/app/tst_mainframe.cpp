@@ -84,8 +84,9 @@ private slots:
                 QCOMPARE(keys, expectedKeys);
                 continue;
             }
+            // The table's CR LF lines; a script without line ends takes LF.
             if (where == "scripting" || where == "operators")
-                QCOMPARE(inserted(a), "L " + f[6].replace("%s", "abc").toUtf8() + " R");
+                QCOMPARE(inserted(a), "L " + f[6].replace("%s", "abc").replace("\r\n", "\n").toUtf8() + " R");
             else if (where != "main" && f[1] != "-" && f[1] != "recent")
                 QCOMPARE(a->text() + (keys.isEmpty() ? QString() : '\t' + keys.first()), f[2]);
             if (where != "main" && f[1] != "-") {
@@ -177,13 +178,13 @@ private slots:
         view->setFocus();
         view->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
         QTest::keyClick(view, Qt::Key_Tab);
-        QCOMPARE(view->bytes(), "#!\r\n    "_ba);
+        QCOMPARE(view->bytes(), "#!\n    "_ba);
         m_fx->document()->setModified(false);
         QVERIFY(m_fx->OnFileNew());
         QCOMPARE(view->font().pixelSize(), 19);
         view->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
         QTest::keyClick(view, Qt::Key_Tab);
-        QCOMPARE(view->bytes(), "#!/usr/bin/perl\r\n  "_ba);
+        QCOMPARE(view->bytes(), "#!/usr/bin/perl\n  "_ba);
 
         bool opened = false;
         handleNextModal([&opened](QWidget *w) {
@@ -192,7 +193,7 @@ private slots:
         });
         QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_VERIFY(opened);
-        QCOMPARE(view->bytes(), "#!/usr/bin/perl\r\n  "_ba);   // the key typed nothing
+        QCOMPARE(view->bytes(), "#!/usr/bin/perl\n  "_ba);   // the key typed nothing
     }
 
     void dosWindow()

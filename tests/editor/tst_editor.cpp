@@ -183,16 +183,17 @@ private slots:
         QTest::newRow("multi-line selection replaced, not indented") << QStringList{"TAB_EXPAND=N", "TAB_SIZE=4"} << tab
             << "[x\r\ny\r\n]z"_ba << "\t|z"_ba;
         const QStringList on{"AUTO_INDENT=Y", "TAB_EXPAND=N", "TAB_SIZE=4"};
-        QTest::newRow("tab-indented line with a brace") << on << ret << "\tif ($x) {|"_ba << "\tif ($x) {\r\n\t\t|"_ba;
-        QTest::newRow("mixed blanks kept exactly") << on << ret << " \t x|"_ba << " \t x\r\n \t |"_ba;
-        QTest::newRow("brace inside a string counts") << on << ret << "  print \"{\";|"_ba << "  print \"{\";\r\n  \t|"_ba;
+        // Enter inserts the document's first line end; LF while it has none.
+        QTest::newRow("tab-indented line with a brace") << on << ret << "\tif ($x) {|"_ba << "\tif ($x) {\n\t\t|"_ba;
+        QTest::newRow("mixed blanks kept exactly") << on << ret << " \t x|"_ba << " \t x\n \t |"_ba;
+        QTest::newRow("brace inside a string counts") << on << ret << "  print \"{\";|"_ba << "  print \"{\";\n  \t|"_ba;
         QTest::newRow("brace line with expanded tabs")
             << QStringList{"AUTO_INDENT=Y", "TAB_EXPAND=Y", "TAB_SIZE=4"} << ret << "  if (1) {|"_ba
-            << "  if (1) {\r\n      |"_ba;
-        QTest::newRow("off") << QStringList{"AUTO_INDENT=N"} << ret << "  if (1) {|"_ba << "  if (1) {\r\n|"_ba;
+            << "  if (1) {\n      |"_ba;
+        QTest::newRow("off") << QStringList{"AUTO_INDENT=N"} << ret << "  if (1) {|"_ba << "  if (1) {\n|"_ba;
         QTest::newRow("only the first 1024 characters are examined")
-            << on << ret << QByteArray(1030, ' ') + "{|" << QByteArray(1030, ' ') + "{\r\n" + QByteArray(1024, ' ') + "|";
-        // Enter inserts the document's first line end.
+            << on << ret << QByteArray(1030, ' ') + "{|" << QByteArray(1030, ' ') + "{\n" + QByteArray(1024, ' ') + "|";
+        QTest::newRow("CR LF") << on << ret << "x\r\n  y|"_ba << "x\r\n  y\r\n  |"_ba;
         QTest::newRow("LF") << on << ret << "x\n  y|"_ba << "x\n  y\n  |"_ba;
         QTest::newRow("LF before CR LF") << on << ret << "x\ny\r\nab|"_ba << "x\ny\r\nab\n|"_ba;
         QTest::newRow("CR LF far from the start")
@@ -224,9 +225,33 @@ private slots:
             send(QEvent::KeyRelease, Qt::Key_Return, {}, true);
             send(QEvent::KeyPress, Qt::Key_Return, {}, true);
         }
-        QCOMPARE(m_view->bytes(), "  x\r\n\r\n\r\n"_ba);
+        QCOMPARE(m_view->bytes(), "  x\n\n\n"_ba);
         send(QEvent::KeyRelease, Qt::Key_Return);
-        QCOMPARE(marked(), "  x\r\n\r\n\r\n|"_ba);   // the line before is empty
+        QCOMPARE(marked(), "  x\n\n\n|"_ba);   // the line before is empty
+    }
+
+    void tabShownAtTabSize_data()
+    {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("4") << "TAB_SIZE=4" << 4;
+        QTest::newRow("2 with trailing letters") << "TAB_SIZE=2x" << 2;
+        QTest::newRow("0: the usual 8") << "TAB_SIZE=0" << 8;
+        QTest::newRow("huge: at most 256") << "TAB_SIZE=99999999" << 256;
+    }
+
+    // A tab character takes TAB_SIZE columns from the next New.
+    void tabShownAtTabSize()
+    {
+        QFETCH(QString, size);
+        QFETCH(int, columns);
+        configure({size});
+        m_doc->OnNewDocument();
+        m_view->setBytes("\tx");
+        const long x = m_view->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, 1L)
+                     - m_view->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, 0L);
+        const QByteArray blanks(columns, ' ');
+        QCOMPARE(x, m_view->SendScintilla(QsciScintillaBase::SCI_TEXTWIDTH, QsciScintillaBase::STYLE_DEFAULT, blanks.constData()));
     }
 
 private:

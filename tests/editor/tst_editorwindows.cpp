@@ -86,7 +86,7 @@ private slots:
                                              << "a\r\nmy $distance = abs($x - $y);\r\nb\r\n"_ba;
         QTest::newRow("selection replaced") << "x = OLD;\n"_ba << 4 << 7 << 0 << true
                                             << "x = my $distance = abs($x - $y);\n;\n"_ba;
-        QTest::newRow("empty script gets CR LF") << ""_ba << 0 << 0 << 2 << true << "print,print \"hello\";\r\n"_ba;
+        QTest::newRow("empty script gets LF") << ""_ba << 0 << 0 << 2 << true << "print,print \"hello\";\n"_ba;
         QTest::newRow("left and right clicks insert nothing") << "keep\n"_ba << 0 << 0 << 0 << false << "keep\n"_ba;
     }
 

@@ -161,6 +161,9 @@ private slots:
         QTest::newRow("auto-indent after an FTP change") << 1 << "1002" << "ftp.example" << "AUTO_INDENT" << "Y";
         QTest::newRow("the FTP change itself") << 1 << "1002" << "ftp.example" << "FTP_HOST_NAME" << "ftp.example";
         QTest::newRow("server port") << 5 << "1062" << "65535" << "SERVER_PORT_NUMBER" << "65535";
+        // A fresh install: sizes never set show 4, so OK passes.
+        QTest::newRow("empty tab size") << 2 << "" << "TAB_SIZE=" << "TAB_SIZE" << "4";
+        QTest::newRow("zero indent size") << 2 << "" << "INDENT_SIZE=0" << "INDENT_SIZE" << "4";
     }
     void keptValues()
     {
@@ -169,7 +172,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, key);
         QFETCH(QString, expected);
-        open();
+        // Without a control, the text is a setting written before the sheet opens.
+        open(control.isEmpty() && !text.isEmpty() ? QStringList{text} : QStringList{});
         runSheet([&](COptionsPropertySheet *sheet) {
             if (page >= 0)
                 sheet->tabs()->setCurrentIndex(page);

@@ -14,6 +14,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -116,6 +118,42 @@ private slots:
         const QString path = m_fx->openScript("any.pl", "print 1;\n");
         QCOMPARE(trigger(command), QString());
         QCOMPARE(m_fx->messages, messages.replaceInStrings("@", path));
+    }
+
+    void emptyProgramSetting_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("onPath");
+        QTest::addColumn<QString>("expected");   // the outcome's end, or the message
+        const QString where = u"\nSet it in Tools > Options, page \"%1\"."_s;
+        QTest::newRow("perl from PATH") << "a.pl" << int(ID_SCRIPT_RUN) << true << kExit0;
+        QTest::newRow("javac from PATH") << "A.java" << int(ID_SCRIPT_COMPILE) << true << kExit0;
+        QTest::newRow("no perl") << "a.pl" << int(ID_SCRIPT_COMPILE) << false
+                                 << "LOCAL_PERL_EXE is empty and no perl was found on PATH." + where.arg("Perl");
+        QTest::newRow("no java") << "A.java" << int(ID_SCRIPT_RUN) << false
+                                 << "LOCAL_JAVA_EXE is empty and no java was found on PATH." + where.arg("Java Interpreter");
+        QTest::newRow("no javac") << "A.java" << int(ID_SCRIPT_COMPILE) << false
+                                  << "LOCAL_JAVAC_EXE is empty and no javac was found on PATH." + where.arg("Java compiler");
+    }
+
+    // A fresh install names no programs: those on PATH run, or the user
+    // learns what to set.
+    void emptyProgramSetting()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, command);
+        QFETCH(bool, onPath);
+        QFETCH(QString, expected);
+        m_fx->env.writeConfig({"LOCAL_PERL_EXE=", "LOCAL_JAVA_EXE=", "LOCAL_JAVAC_EXE=", "LOCAL_JAVA_PRM=", "LOCAL_JAVAC_PRM="});
+        m_fx->openScript(script, script.endsWith(".java") ? "public class A { public static void main(String[] a) {} }\n"
+                                                          : "print 1;\n");
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+        if (!onPath)
+            qputenv("PATH", m_fx->env.path("none").toUtf8());
+        const QString outcome = trigger(command);
+        QCOMPARE(onPath ? outcome.right(expected.size()) : m_fx->messages.join('|'), expected);
     }
 
     // A nameless script whose Save is cancelled runs nothing.

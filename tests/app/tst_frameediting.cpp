@@ -1,0 +1,269 @@
+#include "CFrameFixture.h"
+#include "CModalHandler.h"
+
+#include "app/COperatorsPalette.h"
+#include "app/COstrakApp.h"
+#include "app/CommandIds.h"
+#include "editor/COstrakView.h"
+#include "options/COptionsPropertySheet.h"
+#include "run/COutputWindow.h"
+
+#include <Qsci/qscilexer.h>
+
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace Qt::StringLiterals;
+using Sci = QsciScintillaBase;
+
+namespace {
+enum Closing { TypedEnter, AboutBox, SaveAsDialog, OutputWindow, ErrorLink, PaletteButton, ToolbarButton };
+}
+
+// The editor inside the shown main window, driven by keys sent to whatever
+// has the focus: the editor font, Enter after other windows, keys without a
+// menu, focus after clicks and dialogs, the start-up choice.
+class TestFrameEditing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QSettings(u"HALDEN"_s, u"Ostrak"_s).remove(u"View"_s);
+        m_fx.open();
+        m_fx->show();
+        m_fx->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_fx.frame.get()));
+        m_fx->view()->setFocus();
+    }
+
+    void cleanup() { m_fx.close(); }
+
+    void fontReachesStylesAndMargin_data()
+    {
+        QTest::addColumn<QString>("font");
+        QTest::addColumn<bool>("colouring");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("README example, coloured") << u"-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono"_s << true << 13;
+        QTest::newRow("pixel height, plain") << u"-20,0,0,0,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << false << 20;
+        QTest::newRow("cell height") << u"16,0,0,0,400,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << true << 16;
+    }
+
+    // Every style the script is drawn in, the line numbers' too, at the pixel
+    // size named; the margin wide enough for its digits.
+    void fontReachesStylesAndMargin()
+    {
+        QFETCH(QString, font);
+        QFETCH(bool, colouring);
+        QFETCH(int, pixels);
+        if (!colouring)
+            m_fx->action(ID_VIEW_SYNTAX_COLOURING)->trigger();
+        m_fx.env->writeConfig({"VIEW_FONT=" + font});
+        openScript("#!/usr/bin/perl\nmy $x = 1; # note\nprint \"$x\\n\";\n");
+        COstrakView *view = m_fx->view();
+        QCOMPARE(view->lexer() != nullptr, colouring);
+        QList<int> styles{Sci::STYLE_DEFAULT, Sci::STYLE_LINENUMBER};
+        for (int style = 0; view->lexer() && style < 128; ++style) {
+            if (!view->lexer()->description(style).isEmpty())
+                styles << style;
+        }
+        for (int style : styles) {
+            QByteArray face(64, '\0');
+            view->SendScintilla(Sci::SCI_STYLEGETFONT, style, face.data());
+            QCOMPARE(face.constData(), "DejaVu Sans Mono");
+            QCOMPARE(stylePixels(style), pixels);
+        }
+        QFont named(u"DejaVu Sans Mono"_s);
+        named.setPixelSize(pixels);
+        const QFontMetrics metrics(named);
+        QVERIFY(view->SendScintilla(Sci::SCI_TEXTHEIGHT, 0UL) >= pixels);
+        const long digit = view->SendScintilla(Sci::SCI_TEXTWIDTH, Sci::STYLE_LINENUMBER, "9");
+        QVERIFY2(qAbs(digit - metrics.horizontalAdvance(u'9')) <= 1, QByteArray::number(digit));
+        QVERIFY(view->SendScintilla(Sci::SCI_GETMARGINWIDTHN, 0UL) >= 2 * digit);
+    }
+
+    // A visit to the Options sheet's Editor page writes the font back; the
+    // next New shows it at the same size.
+    void optionsSheetKeepsTheFontSize()
+    {
+        m_fx.env->writeConfig({u"VIEW_FONT=-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono"_s});
+        m_fx->OnFileNew();
+        handleNextModal([](QWidget *w) {
+            auto *sheet = qobject_cast<COptionsPropertySheet *>(w);
+            sheet->tabs()->setCurrentIndex(2);
+            sheet->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        m_fx->action(ID_TOOLS_OPTIONS)->trigger();
+        QVERIFY(m_fx.env->app().settings().VIEW_FONT.startsWith(u"-13,"_s));
+        m_fx->OnFileNew();
+        QCOMPARE(stylePixels(Sci::STYLE_DEFAULT), 13);
+    }
+
+    void enterFromAnotherWindow_data()
+    {
+        QTest::addColumn<int>("closing");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray script = "  print 1;\n  die 'boom';\n";
+        QTest::newRow("typed into the script indents") << int(TypedEnter) << "  print 1;\n  \n  die 'boom';\n"_ba;
+        QTest::newRow("About closed") << int(AboutBox) << script;
+        QTest::newRow("Save As accepted") << int(SaveAsDialog) << script;
+        QTest::newRow("output window closed") << int(OutputWindow) << script;
+        QTest::newRow("error link followed") << int(ErrorLink) << script;
+    }
+
+    // The Enter's key-down goes to another window, its release to the editor.
+    void enterFromAnotherWindow()
+    {
+        QFETCH(int, closing);
+        QFETCH(QByteArray, expected);
+        m_fx.env->writeConfig({"AUTO_INDENT=Y", "LOCAL_PERL_EXE=/usr/bin/perl", "RUN_IN_DOS_WINDOW=N"});
+        openScript("  print 1;\n  die 'boom';\n");
+        COstrakView *view = m_fx->view();
+        view->SendScintilla(Sci::SCI_GOTOPOS, 10UL);
+        const int command[] = {0, ID_APP_ABOUT, ID_FILE_SAVE_AS, ID_SCRIPT_RUN, ID_SCRIPT_RUN};
+        if (closing == TypedEnter) {
+            QTest::keyPress(view, Qt::Key_Return);
+        } else {
+            handleNextModal([&](QWidget *w) {
+                if (closing == SaveAsDialog)
+                    w->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(m_fx.env->path(u"other.pl"_s));
+                if (auto *output = qobject_cast<COutputWindow *>(w)) {
+                    QTRY_VERIFY(output->statusLine()->text().startsWith(u"Process completed"_s));
+                    if (closing == ErrorLink) {
+                        output->pane(COutputWindow::StdErr)->moveCursor(QTextCursor::Start);
+                        output->pane(COutputWindow::StdErr)->setFocus();
+                    }
+                }
+                QTest::keyPress(w->focusWidget() ? w->focusWidget() : w, Qt::Key_Return);
+            });
+            m_fx->action(command[closing])->trigger();
+        }
+        QTRY_VERIFY(QApplication::focusWidget() == view);
+        QTest::keyRelease(view, Qt::Key_Return);
+        QCOMPARE(view->bytes(), expected);
+        if (closing == ErrorLink)
+            QCOMPARE(view->selectedBytes(), "  die 'boom';"_ba);
+    }
+
+    void altWithoutMenu_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("Alt+Q") << int(Qt::Key_Q) << int(Qt::AltModifier) << "#!\nx"_ba;
+        QTest::newRow("Alt+K") << int(Qt::Key_K) << int(Qt::AltModifier) << "#!\nx"_ba;
+        QTest::newRow("Alt+Shift+J") << int(Qt::Key_J) << int(Qt::AltModifier | Qt::ShiftModifier) << "#!\nx"_ba;
+        QTest::newRow("Alt+Backspace still undoes") << int(Qt::Key_Backspace) << int(Qt::AltModifier) << "#!\n"_ba;
+    }
+
+    void altWithoutMenu()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QByteArray, expected);
+        m_fx->view()->SendScintilla(Sci::SCI_DOCUMENTEND);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(m_fx->view()->bytes(), expected);
+    }
+
+    void keyboardBackInTheEditor_data()
+    {
+        QTest::addColumn<int>("closing");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("operator button") << int(PaletteButton) << "#!\n + zz"_ba;
+        QTest::newRow("scripting button") << int(ToolbarButton) << "#!\n last zz"_ba;
+        QTest::newRow("About closed") << int(AboutBox) << "#!\nzz"_ba;
+        QTest::newRow("Save As cancelled") << int(SaveAsDialog) << "#!\nzz"_ba;
+    }
+
+    // Whatever the window manager activates meanwhile (here the palette),
+    // the user's next keys go into the script.
+    void keyboardBackInTheEditor()
+    {
+        QFETCH(int, closing);
+        QFETCH(QByteArray, expected);
+        COperatorsPalette *palette = m_fx->operatorsPalette();
+        QTRY_VERIFY(palette->isVisible());
+        m_fx->view()->SendScintilla(Sci::SCI_DOCUMENTEND);
+        if (closing == AboutBox || closing == SaveAsDialog) {
+            handleNextModal([palette](QWidget *w) {
+                static_cast<QDialog *>(w)->reject();
+                palette->activateWindow();
+            });
+            m_fx->action(closing == AboutBox ? ID_APP_ABOUT : ID_FILE_SAVE_AS)->trigger();
+        } else {
+            palette->activateWindow();
+            QTest::mouseClick(closing == PaletteButton ? palette->findChild<QToolButton *>(u"operator32932"_s)
+                                                       : m_fx->scriptingToolBar()->widgetForAction(m_fx->action(33002)),
+                              Qt::LeftButton);
+        }
+        QTRY_COMPARE(QApplication::activeWindow(), m_fx.frame.get());
+        QTest::keyClicks(QApplication::focusWidget(), u"zz"_s);
+        QCOMPARE(m_fx->view()->bytes(), expected);
+    }
+
+    void openDialogOffersScriptKinds()
+    {
+        QStringList filters;
+        handleNextModal([&filters](QWidget *w) {
+            filters = qobject_cast<QFileDialog *>(w)->nameFilters();
+            static_cast<QDialog *>(w)->reject();
+        });
+        m_fx->OnFileOpen();
+        QCOMPARE(filters, QStringList({"Perl scripts (*.pl *.pm *.cgi *.t)", "Java sources (*.java)",
+                                       "HTML (*.htm *.html)", "All files (*)"}));
+    }
+
+    void reopenLastScript_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<bool>("keepFile");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("line");
+        QTest::newRow("off by default: a new script") << false << true << u"Untitled"_s << 1;
+        QTest::newRow("on: the script at its line") << true << true << u"last.pl"_s << 3;
+        QTest::newRow("on, script gone: a new script") << true << false << u"Untitled"_s << 1;
+    }
+
+    void reopenLastScript()
+    {
+        QFETCH(bool, on);
+        QFETCH(bool, keepFile);
+        QFETCH(QString, title);
+        QFETCH(int, line);
+        QVERIFY(!m_fx->action(ID_VIEW_REOPEN_LAST)->isChecked());
+        if (on)
+            m_fx->action(ID_VIEW_REOPEN_LAST)->trigger();
+        const QString path = openScript("a\nb\nc\nd\n");
+        m_fx->view()->showLine(3);
+        QVERIFY(m_fx->close());
+        if (!keepFile)
+            QFile::remove(path);
+        m_fx.frame = std::make_unique<CMainFrame>(m_fx.env->app());
+        m_fx->OnStartWithoutFile();
+        QCOMPARE(m_fx->action(ID_VIEW_REOPEN_LAST)->isChecked(), on);
+        QCOMPARE(m_fx->document()->title(), title);
+        QCOMPARE(m_fx->view()->caretReport(), qMakePair(line, 1));
+    }
+
+private:
+    QString openScript(const QByteArray &text)
+    {
+        const QString path = m_fx.env->path(u"last.pl"_s);
+        CTestEnvironment::writeFile(path, text);
+        return m_fx->OpenDocumentFile(path) ? path : QString();
+    }
+
+    int stylePixels(int style) const
+    {
+        const double points = m_fx->view()->SendScintilla(Sci::SCI_STYLEGETSIZEFRACTIONAL, style) / 100.0;
+        return qRound(points * m_fx->view()->logicalDpiY() / 72.0);
+    }
+
+    CFrameFixture m_fx;
+};
+
+QTEST_MAIN(TestFrameEditing)
+#include "tst_frameediting.moc"
