@@ -129,7 +129,8 @@ private slots:
                 if (closing == SaveAsDialog)
                     w->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(m_fx.env->path(u"other.pl"_s));
                 if (auto *output = qobject_cast<COutputWindow *>(w)) {
-                    QTRY_VERIFY(output->statusLine()->text().startsWith(u"Process completed"_s));
+                    QTRY_VERIFY(output->statusLine()->text().startsWith(u"Process completed"_s)
+                                && output->pane(COutputWindow::StdErr)->toPlainText().contains(u"line 2."_s));
                     if (closing == ErrorLink) {
                         output->pane(COutputWindow::StdErr)->moveCursor(QTextCursor::Start);
                         output->pane(COutputWindow::StdErr)->setFocus();
