@@ -44,10 +44,13 @@ private slots:
     {
         QTest::addColumn<QString>("font");
         QTest::addColumn<bool>("colouring");
+        QTest::addColumn<bool>("throughOptions");   // the Editor page visited and OK pressed, then New
         QTest::addColumn<int>("pixels");
-        QTest::newRow("README example, coloured") << u"-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono"_s << true << 13;
-        QTest::newRow("pixel height, plain") << u"-20,0,0,0,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << false << 20;
-        QTest::newRow("cell height") << u"16,0,0,0,400,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << true << 16;
+        const QString readme = u"-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono"_s;
+        QTest::newRow("README example, coloured") << readme << true << false << 13;
+        QTest::newRow("README example, after Options") << readme << true << true << 13;
+        QTest::newRow("pixel height, plain") << u"-20,0,0,0,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << false << false << 20;
+        QTest::newRow("cell height") << u"16,0,0,0,400,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << true << false << 16;
     }
 
     // Every style the script is drawn in, the line numbers' too, at the pixel
@@ -56,11 +59,21 @@ private slots:
     {
         QFETCH(QString, font);
         QFETCH(bool, colouring);
+        QFETCH(bool, throughOptions);
         QFETCH(int, pixels);
         if (!colouring)
             m_fx->action(ID_VIEW_SYNTAX_COLOURING)->trigger();
         m_fx.env->writeConfig({"VIEW_FONT=" + font});
         openScript("#!/usr/bin/perl\nmy $x = 1; # note\nprint \"$x\\n\";\n");
+        if (throughOptions) {
+            handleNextModal([](QWidget *w) {
+                qobject_cast<COptionsPropertySheet *>(w)->tabs()->setCurrentIndex(2);
+                w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            });
+            m_fx->action(ID_TOOLS_OPTIONS)->trigger();
+            QVERIFY(m_fx.env->app().settings().VIEW_FONT.startsWith(u"-13,"_s));
+            openScript("#!/usr/bin/perl\n");
+        }
         COstrakView *view = m_fx->view();
         QCOMPARE(view->lexer() != nullptr, colouring);
         QList<int> styles{Sci::STYLE_DEFAULT, Sci::STYLE_LINENUMBER};
@@ -72,32 +85,15 @@ private slots:
             QByteArray face(64, '\0');
             view->SendScintilla(Sci::SCI_STYLEGETFONT, style, face.data());
             QCOMPARE(face.constData(), "DejaVu Sans Mono");
-            QCOMPARE(stylePixels(style), pixels);
+            const double points = view->SendScintilla(Sci::SCI_STYLEGETSIZEFRACTIONAL, style) / 100.0;
+            QCOMPARE(qRound(points * view->logicalDpiY() / 72.0), pixels);
         }
+        QVERIFY(view->SendScintilla(Sci::SCI_TEXTHEIGHT, 0UL) >= pixels);
         QFont named(u"DejaVu Sans Mono"_s);
         named.setPixelSize(pixels);
-        const QFontMetrics metrics(named);
-        QVERIFY(view->SendScintilla(Sci::SCI_TEXTHEIGHT, 0UL) >= pixels);
         const long digit = view->SendScintilla(Sci::SCI_TEXTWIDTH, Sci::STYLE_LINENUMBER, "9");
-        QVERIFY2(qAbs(digit - metrics.horizontalAdvance(u'9')) <= 1, QByteArray::number(digit));
+        QVERIFY2(qAbs(digit - QFontMetrics(named).horizontalAdvance(u'9')) <= 1, QByteArray::number(digit));
         QVERIFY(view->SendScintilla(Sci::SCI_GETMARGINWIDTHN, 0UL) >= 2 * digit);
-    }
-
-    // A visit to the Options sheet's Editor page writes the font back; the
-    // next New shows it at the same size.
-    void optionsSheetKeepsTheFontSize()
-    {
-        m_fx.env->writeConfig({u"VIEW_FONT=-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono"_s});
-        m_fx->OnFileNew();
-        handleNextModal([](QWidget *w) {
-            auto *sheet = qobject_cast<COptionsPropertySheet *>(w);
-            sheet->tabs()->setCurrentIndex(2);
-            sheet->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        });
-        m_fx->action(ID_TOOLS_OPTIONS)->trigger();
-        QVERIFY(m_fx.env->app().settings().VIEW_FONT.startsWith(u"-13,"_s));
-        m_fx->OnFileNew();
-        QCOMPARE(stylePixels(Sci::STYLE_DEFAULT), 13);
     }
 
     void enterFromAnotherWindow_data()
@@ -147,58 +143,43 @@ private slots:
             QCOMPARE(view->selectedBytes(), "  die 'boom';"_ba);
     }
 
-    void altWithoutMenu_data()
+    void keysLandInTheScript_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("step");   // a key with Alt, or one of the closings
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("Alt+Q") << int(Qt::Key_Q) << int(Qt::AltModifier) << "#!\nx"_ba;
-        QTest::newRow("Alt+K") << int(Qt::Key_K) << int(Qt::AltModifier) << "#!\nx"_ba;
-        QTest::newRow("Alt+Shift+J") << int(Qt::Key_J) << int(Qt::AltModifier | Qt::ShiftModifier) << "#!\nx"_ba;
-        QTest::newRow("Alt+Backspace still undoes") << int(Qt::Key_Backspace) << int(Qt::AltModifier) << "#!\n"_ba;
+        QTest::newRow("Alt+Q") << int(Qt::Key_Q) << "#!\nxzz"_ba;
+        QTest::newRow("Alt+K") << int(Qt::Key_K) << "#!\nxzz"_ba;
+        QTest::newRow("Alt+J") << int(Qt::Key_J) << "#!\nxzz"_ba;
+        QTest::newRow("Alt+Backspace still undoes") << int(Qt::Key_Backspace) << "#!\nzz"_ba;
+        QTest::newRow("operator button") << int(PaletteButton) << "#!\nx + zz"_ba;
+        QTest::newRow("scripting button") << int(ToolbarButton) << "#!\nx last zz"_ba;
+        QTest::newRow("About closed") << int(AboutBox) << "#!\nxzz"_ba;
+        QTest::newRow("Save As cancelled") << int(SaveAsDialog) << "#!\nxzz"_ba;
     }
 
-    void altWithoutMenu()
+    // After the step the user types on; whatever the window manager activates
+    // meanwhile (here the palette), the keys go into the script.
+    void keysLandInTheScript()
     {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(QByteArray, expected);
-        m_fx->view()->SendScintilla(Sci::SCI_DOCUMENTEND);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(m_fx->view()->bytes(), expected);
-    }
-
-    void keyboardBackInTheEditor_data()
-    {
-        QTest::addColumn<int>("closing");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("operator button") << int(PaletteButton) << "#!\n + zz"_ba;
-        QTest::newRow("scripting button") << int(ToolbarButton) << "#!\n last zz"_ba;
-        QTest::newRow("About closed") << int(AboutBox) << "#!\nzz"_ba;
-        QTest::newRow("Save As cancelled") << int(SaveAsDialog) << "#!\nzz"_ba;
-    }
-
-    // Whatever the window manager activates meanwhile (here the palette),
-    // the user's next keys go into the script.
-    void keyboardBackInTheEditor()
-    {
-        QFETCH(int, closing);
+        QFETCH(int, step);
         QFETCH(QByteArray, expected);
         COperatorsPalette *palette = m_fx->operatorsPalette();
         QTRY_VERIFY(palette->isVisible());
         m_fx->view()->SendScintilla(Sci::SCI_DOCUMENTEND);
-        if (closing == AboutBox || closing == SaveAsDialog) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+        if (step == AboutBox || step == SaveAsDialog) {
             handleNextModal([palette](QWidget *w) {
                 static_cast<QDialog *>(w)->reject();
                 palette->activateWindow();
             });
-            m_fx->action(closing == AboutBox ? ID_APP_ABOUT : ID_FILE_SAVE_AS)->trigger();
-        } else {
+            m_fx->action(step == AboutBox ? ID_APP_ABOUT : ID_FILE_SAVE_AS)->trigger();
+        } else if (step == PaletteButton || step == ToolbarButton) {
             palette->activateWindow();
-            QTest::mouseClick(closing == PaletteButton ? palette->findChild<QToolButton *>(u"operator32932"_s)
-                                                       : m_fx->scriptingToolBar()->widgetForAction(m_fx->action(33002)),
+            QTest::mouseClick(step == PaletteButton ? palette->findChild<QToolButton *>(u"operator32932"_s)
+                                                    : m_fx->scriptingToolBar()->widgetForAction(m_fx->action(33002)),
                               Qt::LeftButton);
+        } else {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(step), Qt::AltModifier);
         }
         QTRY_COMPARE(QApplication::activeWindow(), m_fx.frame.get());
         QTest::keyClicks(QApplication::focusWidget(), u"zz"_s);
@@ -255,12 +236,6 @@ private:
         const QString path = m_fx.env->path(u"last.pl"_s);
         CTestEnvironment::writeFile(path, text);
         return m_fx->OpenDocumentFile(path) ? path : QString();
-    }
-
-    int stylePixels(int style) const
-    {
-        const double points = m_fx->view()->SendScintilla(Sci::SCI_STYLEGETSIZEFRACTIONAL, style) / 100.0;
-        return qRound(points * m_fx->view()->logicalDpiY() / 72.0);
     }
 
     CFrameFixture m_fx;
