@@ -12,8 +12,7 @@
 
 // The system's telnet server (inetutils-telnetd) under socat on 127.0.0.1
 // and a free port, logging in through the real /bin/login a local test
-// account whose home is a throw-away folder and whose shell is bash.
-// `program`, when given, is run instead of /bin/login. Root only.
+// account whose home is a throw-away folder and whose shell is bash. Root only.
 class CTelnetTestServer
 {
 public:
@@ -23,7 +22,7 @@ public:
     ~CTelnetTestServer() { stop(); }
 
     // Empty on success, else why the server did not start.
-    QString start(const QString &program = QString())
+    QString start()
     {
         stop();
         const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
@@ -39,11 +38,9 @@ public:
             probe.listen(QHostAddress::LocalHost, 0);
             m_port = probe.serverPort();
         }
-        const QString telnetd = program.isEmpty() ? QStringLiteral("/usr/sbin/telnetd")
-                                                  : QStringLiteral("/usr/sbin/telnetd -E ") + program;
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(socat, {"-d", "-d", QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(m_port),
-                                QStringLiteral("EXEC:\"%1\"").arg(telnetd)});
+                                QStringLiteral("EXEC:/usr/sbin/telnetd")});
         QByteArray log;
         while (m_process.state() != QProcess::NotRunning && !log.contains("listening on")) {
             if (!m_process.waitForReadyRead(10000))
@@ -78,8 +75,8 @@ private:
 };
 
 // Starts `server` or fails the calling test with the reason.
-#define START_TELNET_SERVER(server, program)                                                              \
+#define START_TELNET_SERVER(server)                                                              \
     do {                                                                                                  \
-        const QString why = (server).start(program);                                                      \
+        const QString why = (server).start();                                                      \
         QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("telnet test server did not start: ") + why));  \
     } while (0)

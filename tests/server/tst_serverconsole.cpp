@@ -318,7 +318,7 @@ private slots:
         QFETCH(QByteArray, password);
         QFETCH(bool, accepted);
         CTelnetTestServer server;
-        START_TELNET_SERVER(server, QString());
+        START_TELNET_SERVER(server);
         const QString dir = server.home() + QStringLiteral("/cgi");
         const QString name = QStringLiteral("it's a $(touch x).pl");
         server.write(QStringLiteral("cgi/") + name, "print \"ran @{[scalar @ARGV]} $0\\n\";\n");
@@ -344,20 +344,6 @@ private slots:
         m_console->OnDisconnect();
     }
 
-    // The same server running a prompt-and-echo program of the test's own.
-    void realTelnetServer()
-    {
-        const QString program = m_fx.env->path(QStringLiteral("echoer"));
-        writeScript(program, "printf 'ready> '\nwhile read -r line; do printf 'echo: %s\\nready> ' \"$line\"; done\n");
-        CTelnetTestServer server;
-        START_TELNET_SERVER(server, program);
-        configure(server.port());
-        m_console->OnConnect();
-        QTRY_VERIFY_WITH_TIMEOUT(output().contains(QStringLiteral("ready> ")), 10000);
-        m_console->RunCommand(QStringLiteral("hello"));
-        QTRY_VERIFY_WITH_TIMEOUT(output().contains(QStringLiteral("echo: hello")), 10000);
-        m_console->OnDisconnect();
-    }
 };
 
 QTEST_MAIN(tst_ServerConsole)
