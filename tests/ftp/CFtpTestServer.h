@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CLocalPort.h"
 #include "CTestAccount.h"
 #include "CTestEnvironment.h"
 
@@ -9,10 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
 
 // A real FTP server on 127.0.0.1 and a free port, serving a throw-away
@@ -111,11 +109,7 @@ private:
         // Each server logs the account into its own folder (local_root), whatever its home.
         if (QString why = CTestAccount::ensure(systemUser, systemPassword, m_root.path(), "/bin/sh"); !why.isEmpty())
             return why;
-        {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            m_port = probe.serverPort();
-        }
+        m_port = CLocalPort::unused();
         QString config = QStringLiteral(
             "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\nbackground=NO\n"
             "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\npam_service_name=vsftpd\n"
@@ -137,14 +131,7 @@ private:
         CTestEnvironment::writeFile(file, config.toUtf8());
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(QStringLiteral("/usr/sbin/vsftpd"), {file});
-        for (int i = 0; i < 100 && m_process.waitForStarted(5000) && m_process.state() == QProcess::Running; ++i) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, quint16(m_port));
-            if (socket.waitForConnected(100))
-                return QString();
-            QThread::msleep(50);
-        }
-        return QStringLiteral("vsftpd did not listen: ") + QString::fromUtf8(m_process.readAll()) + m_process.errorString();
+        return CLocalPort::awaitListening(m_process, m_port);
     }
 
     // A self-signed certificate for localhost in `cert`, its key in `key`.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CLocalPort.h"
 #include "CTestAccount.h"
 #include "CTestEnvironment.h"
 
@@ -8,11 +9,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QString>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 
 // A real SSH server (the system's sshd with a configuration of its own) on
@@ -50,22 +48,12 @@ public:
                                     "Subsystem sftp internal-sftp\nForceCommand internal-sftp\n")
                          .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
         config.close();
-        if (!m_port) {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            m_port = probe.serverPort();
-        }
+        if (!m_port)
+            m_port = CLocalPort::unused();
         QDir().mkpath(QStringLiteral("/run/sshd"));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(QStringLiteral("/usr/sbin/sshd"), {"-D", "-e", "-f", config.fileName(), "-p", QString::number(m_port)});
-        for (int i = 0; i < 100 && m_process.waitForStarted(5000); ++i) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, quint16(m_port));
-            if (socket.waitForConnected(100))
-                return QString();
-            QThread::msleep(50);
-        }
-        return QStringLiteral("sshd did not listen: ") + QString::fromUtf8(m_process.readAll()) + m_process.errorString();
+        return CLocalPort::awaitListening(m_process, m_port);
     }
 
     // Starts again on the same port with a host key made anew.

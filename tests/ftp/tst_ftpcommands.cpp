@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QTcpServer>
 #include <QtTest>
 
 class tst_FtpCommands : public QObject
@@ -419,12 +418,7 @@ private slots:
     void failedConnect()
     {
         QFETCH(bool, closedPort);
-        int port = m_server.port();
-        if (closedPort) {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            port = probe.serverPort();
-        }
+        const int port = closedPort ? CLocalPort::unused() : m_server.port();
         configure(port, QStringLiteral("wrong"));
         QElapsedTimer t;
         t.start();

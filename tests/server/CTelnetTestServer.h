@@ -1,12 +1,12 @@
 #pragma once
 
+#include "CLocalPort.h"
 #include "CTestAccount.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,11 +33,7 @@ public:
         QDir().mkpath(home());
         if (QString why = CTestAccount::ensure(user, password, home(), "/bin/bash"); !why.isEmpty())
             return why;
-        {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            m_port = probe.serverPort();
-        }
+        m_port = CLocalPort::unused();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(socat, {"-d", "-d", QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(m_port),
                                 QStringLiteral("EXEC:/usr/sbin/telnetd")});
