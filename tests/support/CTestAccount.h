@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -38,15 +39,24 @@ public:
 
     static QString own(const char *user, const QString &path) { return run("chown", {"-R", user, path}); }
 
+    // Tests running side by side may hold the lock on /etc/passwd for a moment: tried again then.
     static QString run(const char *program, const QStringList &args, const QByteArray &input = QByteArray())
     {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QLatin1String(program), args);
-        p.write(input);
-        p.closeWriteChannel();
-        if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return QStringLiteral("%1 failed: %2 %3").arg(QLatin1String(program), QString::fromUtf8(p.readAll()), p.errorString());
-        return QString();
+        QString failure;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            QProcess p;
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(QLatin1String(program), args);
+            p.write(input);
+            p.closeWriteChannel();
+            if (p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+                return QString();
+            const QString output = QString::fromUtf8(p.readAll());
+            failure = QStringLiteral("%1 failed: %2 %3").arg(QLatin1String(program), output, p.errorString());
+            if (!output.contains(QLatin1String("lock")))
+                break;
+            QThread::msleep(250);
+        }
+        return failure;
     }
 };
