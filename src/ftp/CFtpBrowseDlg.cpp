@@ -207,8 +207,22 @@ void CFtpBrowseDlg::message(const QString &text)
 
 bool CFtpBrowseDlg::askYesNo(const QString &text)
 {
+    // Both questions are about destroying something: Enter answers No.
     QMessageBox box(QMessageBox::Question, QStringLiteral("Ostrak"), text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool CFtpBrowseDlg::ran(const QString &what, const std::function<QString()> &change)
+{
+    const QString error = m_pConnection ? change() : QStringLiteral("not connected");
+    if (!error.isEmpty()) {
+        m_strStatus = what + QStringLiteral(": ") + error;
+        return false;
+    }
+    m_model->clear();
+    FillList();
+    return true;
 }
 
 void CFtpBrowseDlg::OnLoadOrPut()
@@ -261,28 +275,28 @@ void CFtpBrowseDlg::OnExec()
     if (command == QLatin1String("CD")) {
         if (!selected)
             m_strSelected = words[1];
-        if (m_pConnection && m_pConnection->setCurrentDirectory(m_strSelected).isEmpty()) {
-            m_model->clear();
-            FillList();
+        if (ran(QStringLiteral("CD ") + m_strSelected,
+                [&] { return m_pConnection->setCurrentDirectory(m_strSelected); }))
             m_app.setRemoteDirectory(m_strCurrentDir);
-        }
     } else if (command == QLatin1String("MKDIR")) {
         m_dlgCreateDir.m_strDirName = words[1];
-        if (m_dlgCreateDir.exec() == QDialog::Accepted && m_pConnection
-            && m_pConnection->createDirectory(m_dlgCreateDir.m_strDirName).isEmpty())
-            message(QStringLiteral("Directory ") + m_dlgCreateDir.m_strDirName + QStringLiteral(" created."));
+        const QString &name = m_dlgCreateDir.m_strDirName;
+        if (m_dlgCreateDir.exec() == QDialog::Accepted
+            && ran(QStringLiteral("MKDIR ") + name, [&] { return m_pConnection->createDirectory(name); }))
+            message(QStringLiteral("Directory ") + name + QStringLiteral(" created."));
     } else if (command == QLatin1String("RMDIR")) {
-        if (askYesNo(QStringLiteral("Remove directory :") + chosen) && m_pConnection)
-            m_pConnection->removeDirectory(chosen);
+        if (askYesNo(QStringLiteral("Remove directory :") + chosen))
+            ran(QStringLiteral("RMDIR ") + chosen, [&] { return m_pConnection->removeDirectory(chosen); });
     } else if (command == QLatin1String("RENAME")) {
         m_dlgRename.m_strOldName = chosen;
         m_dlgRename.m_strNewName = selected ? m_strSelected : words[2];
-        if (m_dlgRename.exec() == QDialog::Accepted && m_pConnection
-            && m_pConnection->rename(m_dlgRename.m_strOldName, m_dlgRename.m_strNewName).isEmpty())
-            message(QStringLiteral("File %1 renamed to %2").arg(m_dlgRename.m_strOldName, m_dlgRename.m_strNewName));
+        const QString &from = m_dlgRename.m_strOldName, &to = m_dlgRename.m_strNewName;
+        if (m_dlgRename.exec() == QDialog::Accepted
+            && ran(QStringLiteral("RENAME ") + from, [&] { return m_pConnection->rename(from, to); }))
+            message(QStringLiteral("File %1 renamed to %2").arg(from, to));
     } else if (command == QLatin1String("DELETE")) {
-        if (askYesNo(QStringLiteral("Delete file :") + chosen) && m_pConnection)
-            m_pConnection->remove(chosen);
+        if (askYesNo(QStringLiteral("Delete file :") + chosen))
+            ran(QStringLiteral("DELETE ") + chosen, [&] { return m_pConnection->remove(chosen); });
     } else {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Ostrak"),
                         QStringLiteral("FTP command :") + command + QStringLiteral(" not allowed"), QMessageBox::Ok, this);

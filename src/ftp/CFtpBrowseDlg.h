@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
@@ -63,6 +65,9 @@ private:
     QString selectedName() const;
     void message(const QString &text);
     bool askYesNo(const QString &text);
+    // Runs a command that changes the server: on success the list is read
+    // anew, else the status line shows what failed and the server's reply.
+    bool ran(const QString &what, const std::function<QString()> &change);
 
     COstrakApp &m_app;
     QComboBox *m_command;

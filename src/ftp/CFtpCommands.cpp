@@ -3,6 +3,7 @@
 #include "CFtpBrowseDlg.h"
 #include "CFtpConnectWorker.h"
 #include "CFtpConnection.h"
+#include "CFtpHost.h"
 #include "CFtpText.h"
 #include "CServerLoginDlg.h"
 #include "CTrustQuestion.h"
@@ -62,6 +63,19 @@ CFtpCommands *CFtpCommands::install(CMainFrame &frame)
     return commands;
 }
 
+QString CFtpCommands::couldNotConnect(const CSettings &settings)
+{
+    int port = int(quint16(settings.FTP_PORT_NUMBER));
+    if (port == 0)
+        port = CFtpHost::parse(settings.FTP_HOST_NAME).defaultPort();
+    return QStringLiteral("Could not connect to %1 port %2.").arg(settings.FTP_HOST_NAME).arg(port);
+}
+
+QString CFtpCommands::replaceQuestion(const QString &path)
+{
+    return QStringLiteral("Replace the local file %1?").arg(path);
+}
+
 QString CFtpCommands::putBackFailure()
 {
     return QStringLiteral("The file could not be put back on the server. You may be lacking permissions to replace "
@@ -107,8 +121,7 @@ std::unique_ptr<CFtpConnection> CFtpCommands::loginAndConnect()
         connection = connectOnWorker(reason, peer);
     if (!connection) {
         m_frame.setStatusText(QStringLiteral("Could not connect. (%1)").arg(reason));
-        if (peer.changed)
-            showError(QStringLiteral("Could not connect to ") + peer.host, reason);
+        showError(couldNotConnect(app.settings()), reason);
         return nullptr;
     }
     m_frame.setStatusText(QStringLiteral("Connected."));
@@ -188,21 +201,28 @@ void CFtpCommands::OnLoadFromServer()
         return;
     }
     const int type = dialog.m_bAutoDetect ? COstrakApp::GetFtpTransferType(name) : dialog.m_nTransferType;
+    const QString path = QDir(m_frame.app().settings().LOCAL_DIRECTORY).filePath(name);
+    if (!dialog.m_bToEditor && QFileInfo::exists(path)) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Ostrak"), replaceQuestion(path),
+                        QMessageBox::Yes | QMessageBox::No, &m_frame);
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes)
+            return;
+    }
     QByteArray bytes;
     if (QString error = connection->readFile(name, transferType(type), bytes); !error.isEmpty()) {
         showError(QStringLiteral("Could not load %1 from the server.").arg(name), error);
         return;
     }
-    const QString path = QDir(m_frame.app().settings().LOCAL_DIRECTORY).filePath(name);
     if (dialog.m_bToEditor) {
         // Downloaded before the New step, so a failed download leaves the script alone.
         if (!m_frame.OnFileNew())
             return;
-        m_frame.document()->loadFromServer(CFtpText::linesWithCrLf(bytes), path, dialog.m_strCurrentDir);
+        m_frame.document()->loadFromServer(CFtpText::fromNetworkLineEnds(bytes), path, dialog.m_strCurrentDir);
         m_frame.addRecentFile(m_frame.document()->pathName());
         updatePutBack();
     } else {
-        const QByteArray content = type == COstrakApp::FtpAscii ? CFtpText::linesWithCrLf(bytes) : bytes;
+        const QByteArray content = type == COstrakApp::FtpAscii ? CFtpText::fromNetworkLineEnds(bytes) : bytes;
         if (QString error = CAtomicFile::write(path, content); !error.isEmpty())
             showError(QStringLiteral("Could not write ") + path, error);
     }
@@ -259,7 +279,7 @@ void CFtpCommands::OnPutBack()
     if (!error.isEmpty() && offerTrust(connection.unverifiedPeer()))
         error = connectOnce();
     if (!error.isEmpty()) {
-        showError(QStringLiteral("Could not connect to ") + settings.FTP_HOST_NAME, error);
+        showError(couldNotConnect(settings), error);
         return;
     }
     if (error = connection.setCurrentDirectory(doc.m_strRemoteDir); !error.isEmpty()) {

@@ -9,6 +9,7 @@ struct CPeerIdentity;
 class CFtpBrowseDlg;
 class CFtpConnection;
 class CMainFrame;
+struct CSettings;
 
 // Load from server, Put on server and Put Back of the File menu. Each
 // command opens its own FTP connection and closes it when it ends. Lives as
@@ -36,6 +37,9 @@ public:
     int m_connectTimeout = 30;
 
     static QString putBackFailure();
+    // The message of a failed connect, naming the host and the port.
+    static QString couldNotConnect(const CSettings &settings);
+    static QString replaceQuestion(const QString &path);
 
 private:
     // Shows "Server Login", then opens the connection on a worker thread

@@ -11,4 +11,8 @@ struct CFtpEntry
     QDateTime modified; // invalid when the line gave no usable time
     bool isDirectory = false;
     QString rawLine;
+    // What a symbolic link points to; empty for anything else.
+    QString linkTarget;
+    // The listing line could not be read: `name` is the whole line.
+    bool wholeLine = false;
 };

@@ -5,7 +5,9 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <clocale>
 #include <ctime>
+#include <langinfo.h>
 
 CFtpListModel::CFtpListModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -35,29 +37,46 @@ CFtpListModel::Row CFtpListModel::rowFor(const CFtpEntry &entry)
     row.isDirectory = entry.isDirectory;
     const QString &name = entry.name;
     const qsizetype p = name.indexOf(QLatin1Char('*'));
-    if (p >= 0) {
+    if (entry.wholeLine && p >= 0) {
         auto part = [&name](qsizetype from, qsizetype to) { // [from, to), clamped to the text
             from = std::clamp<qsizetype>(from, 0, name.size());
             to = std::clamp<qsizetype>(to, from, name.size());
             return name.mid(from, to - from);
         };
-        row.name = part(p + 10, name.size());
+        row.name = row.label = part(p + 10, name.size());
         row.date = part(p - 18, p - 18 + 17);
         qsizetype space = name.indexOf(QLatin1Char(' '), std::min<qsizetype>(10, name.size()));
         row.size = space < 0 ? QString() : part(space, p - 20 + 1);
         return row;
     }
-    row.name = name;
+    row.name = row.label = name;
+    if (!entry.linkTarget.isEmpty())
+        row.label += QStringLiteral(" -> ") + entry.linkTarget;
     row.size = QString::asprintf("%7lld", static_cast<long long>(entry.size));
-    if (entry.modified.isValid()) {
-        const time_t t = entry.modified.toSecsSinceEpoch();
-        struct tm local;
-        localtime_r(&t, &local);
-        char text[64];
-        strftime(text, sizeof text, "%x %X", &local);
-        row.date = QString::fromLocal8Bit(text);
-    }
+    if (entry.modified.isValid())
+        row.date = localDateTime(entry.modified);
     return row;
+}
+
+QString CFtpListModel::localDateTime(const QDateTime &time)
+{
+    // The process's own locale may still be "C"; the user's is in the environment.
+    locale_t user = newlocale(LC_TIME_MASK, "", nullptr);
+    if (!user)
+        user = newlocale(LC_TIME_MASK, "C", nullptr);
+    if (!user)
+        return time.toString(Qt::ISODate);
+    // Some locales (C among them) write a two-digit year for %x.
+    QByteArray format = QByteArray(nl_langinfo_l(D_FMT, user)).replace("%y", "%Y");
+    format += ' ';
+    format += nl_langinfo_l(T_FMT, user);
+    const time_t t = time.toSecsSinceEpoch();
+    struct tm local;
+    localtime_r(&t, &local);
+    char text[128];
+    const size_t n = strftime_l(text, sizeof text, format.constData(), &local, user);
+    freelocale(user);
+    return QString::fromLocal8Bit(text, qsizetype(n));
 }
 
 void CFtpListModel::setRows(QList<Row> rows)
@@ -84,7 +103,7 @@ QVariant CFtpListModel::data(const QModelIndex &index, int role) const
     const Row &r = m_rows.at(index.row());
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
-        case 0: return r.name;
+        case 0: return r.label;
         case 1: return r.size;
         default: return r.date;
         }

@@ -16,7 +16,9 @@ class CFtpListModel : public QAbstractTableModel
 public:
     struct Row
     {
+        // The name the commands use, and the text shown for it ("name -> target" for a link).
         QString name;
+        QString label;
         QString size;
         QString date;
         bool isDirectory = false;
@@ -33,9 +35,12 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // The texts shown for an entry. A name holding "*" is taken apart by
-    // position into name, date and size.
+    // The texts shown for an entry. A listing line that could not be read
+    // and holds "*" is taken apart by position into name, date and size; a
+    // name read from a well-formed line is kept exactly as it is.
     static Row rowFor(const CFtpEntry &entry);
+    // "%x %X" in the user's time locale (LC_TIME), the year always in full.
+    static QString localDateTime(const QDateTime &time);
 
     // A 10 by 10 image of `letter` in a box.
     static QIcon boxedLetter(QChar letter);

@@ -26,8 +26,16 @@ QList<CFtpEntry> CFtpListParser::parse(const QByteArray &listing, const QDateTim
             line.chop(1);
         if (line.isEmpty())
             continue;
-        if (auto entry = parseLine(QString::fromUtf8(line), now))
+        const QString text = QString::fromUtf8(line);
+        if (auto entry = parseLine(text, now)) {
             entries.append(*entry);
+        } else if (text.contains(QLatin1Char('*'))) {
+            // The browser takes such a line apart by position.
+            CFtpEntry whole;
+            whole.name = whole.rawLine = text;
+            whole.wholeLine = true;
+            entries.append(whole);
+        }
     }
     return entries;
 }
@@ -96,8 +104,10 @@ std::optional<CFtpEntry> CFtpListParser::parseUnix(const QString &line, const QD
         QString name = line.mid(fields[k + 2].second + 1);
         if (line.at(0) == QLatin1Char('l')) {
             const int arrow = name.indexOf(QLatin1String(" -> "));
-            if (arrow >= 0)
+            if (arrow >= 0) {
+                entry.linkTarget = name.mid(arrow + 4);
                 name.truncate(arrow);
+            }
         }
         if (name.isEmpty())
             return std::nullopt;

@@ -9,7 +9,8 @@
 
 // Reads the lines a server sends for LIST: the Unix "ls -l" forms (ACL mark,
 // device and symbolic-link lines, names with blanks) and the DOS forms.
-// A line that fits neither is skipped; it never spoils the rest.
+// A line that fits neither is skipped, except one holding "*", which is
+// passed on whole; no line spoils the rest.
 class CFtpListParser
 {
 public:

@@ -2,10 +2,12 @@
 
 #include <QByteArray>
 
-// The editor's form of a downloaded text: every line, the last one too,
-// ends with CR LF. Lines end at LF; a CR before that LF belongs to the line end.
+// The local form of a text downloaded in ASCII: the network's CR LF line
+// ends become this platform's LF, and nothing else changes (no line end is
+// added after the last line, a lone CR stays), so that the text sent back
+// in ASCII is what the server had.
 class CFtpText
 {
 public:
-    static QByteArray linesWithCrLf(const QByteArray &text);
+    static QByteArray fromNetworkLineEnds(const QByteArray &text);
 };

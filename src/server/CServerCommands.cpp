@@ -1,6 +1,7 @@
 #include "CServerCommands.h"
 
 #include "CServerConsoleDlg.h"
+#include "CShellQuote.h"
 #include "app/CMainFrame.h"
 #include "app/COstrakApp.h"
 #include "app/CommandIds.h"
@@ -60,6 +61,6 @@ void CServerCommands::OnRunOnServer()
         return;
     }
     const QString name = QFileInfo(m_frame.document()->pathName()).fileName();
-    m_console->RunCommand(s.REMOTE_PERL_EXE + QLatin1Char(' ') + name);
+    m_console->RunCommand(s.REMOTE_PERL_EXE + QLatin1Char(' ') + CShellQuote::quote(name));
     OnServerAccess();
 }

@@ -1,5 +1,6 @@
 #include "CServerConsoleDlg.h"
 
+#include "CLoginSequence.h"
 #include "CServerSocket.h"
 #include "app/CDialogUnits.h"
 #include "app/COstrakApp.h"
@@ -121,6 +122,16 @@ CServerConsoleDlg::CServerConsoleDlg(COstrakApp &app, QWidget *parent)
                        .arg(s.SERVER_HOST).arg(s.SERVER_PORT_NUMBER).arg(reason));
     });
     connect(m_socket, &CServerSocket::closedByServer, this, [this] { appendNote(closedText()); });
+    m_login = new CLoginSequence(this);
+    connect(m_socket, &CServerSocket::textReceived, m_login, &CLoginSequence::received);
+    connect(m_login, &CLoginSequence::sendLine, this, [this](const QString &line) {
+        if (!m_socket->SendLine(line)) {
+            m_login->cancel();
+            appendNote(notConnectedText(QStringLiteral("the login")));
+        }
+    });
+    connect(m_login, &CLoginSequence::refused, this,
+            [this] { appendNote(QStringLiteral("The server did not accept the user name or the password.")); });
 
     connect(m_btnSend, &QPushButton::clicked, this, &CServerConsoleDlg::OnSendCommand);
     connect(cancel, &QPushButton::clicked, this, &CServerConsoleDlg::OnInterrupt);
@@ -159,6 +170,7 @@ void CServerConsoleDlg::clearOutput()
 
 void CServerConsoleDlg::sendLine(const QString &text)
 {
+    m_login->lineSent();
     if (!m_socket->SendLine(text))
         appendNote(notConnectedText(QLatin1Char('"') + text + QLatin1Char('"')));
 }
@@ -169,8 +181,15 @@ bool CServerConsoleDlg::RunCommand(const QString &text)
     return true;
 }
 
+bool CServerConsoleDlg::inputIsHidden() const
+{
+    return m_socket->hidesInput() || m_login->lastPrompt() == CLoginSequence::PasswordPrompt;
+}
+
 void CServerConsoleDlg::OnConnect()
 {
+    m_login->cancel();
+    m_login->lineSent();
     const CSettings &s = m_app.settings();
     m_socket->Connect(s.SERVER_HOST, static_cast<quint16>(s.SERVER_PORT_NUMBER));
 }
@@ -182,12 +201,12 @@ void CServerConsoleDlg::OnLogin()
         appendNote(notConnectedText(QStringLiteral("the login")));
         return;
     }
-    m_socket->Login(s.SERVER_USER, s.SERVER_PASS);
-    m_socket->SendLine(QStringLiteral("cd ") + s.REMOTE_DIRECTORY);
+    m_login->start(s.SERVER_USER, s.SERVER_PASS, QStringLiteral("cd ") + s.REMOTE_DIRECTORY);
 }
 
 void CServerConsoleDlg::OnDisconnect()
 {
+    m_login->cancel();
     m_socket->Close();
     appendNote(closedText());
 }
@@ -195,8 +214,16 @@ void CServerConsoleDlg::OnDisconnect()
 void CServerConsoleDlg::OnSendCommand()
 {
     const QString command = m_command->currentText();
+    const bool hidden = inputIsHidden();
     // The answer to this command is shown on an empty output.
     clearOutput();
+    if (hidden) {
+        m_login->lineSent();
+        if (!m_socket->SendLine(command))
+            appendNote(notConnectedText(QStringLiteral("the hidden line")));
+        m_command->clearEditText();
+        return;
+    }
     sendLine(command);
     // The list keeps every command sent, duplicates too, in sorted order.
     int at = 0;
@@ -236,6 +263,7 @@ void CServerConsoleDlg::OnRunJavaInterpreter()
 
 void CServerConsoleDlg::reject()
 {
+    m_login->cancel();
     m_socket->Close();
     hide();
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class CLoginSequence;
 class COstrakApp;
 class COutputBuffer;
 class CPaneFeeder;
@@ -32,6 +33,7 @@ public:
     QPlainTextEdit *output() const { return m_output; }
     QComboBox *commandCombo() const { return m_command; }
     QMenuBar *menuBar() const { return m_menuBar; }
+    CLoginSequence &login() const { return *m_login; }
 
     // Sends the text as one line; true.
     bool RunCommand(const QString &text);
@@ -59,6 +61,9 @@ private:
     void sendLine(const QString &text);
     void appendNote(const QString &text);
     void clearOutput();
+    // The server asked for a password, or switched its echo off: what is
+    // typed now is neither shown nor kept in the list.
+    bool inputIsHidden() const;
 
     COstrakApp &m_app;
     QMenuBar *m_menuBar;
@@ -68,4 +73,5 @@ private:
     COutputBuffer *m_buffer;
     CPaneFeeder *m_feeder;
     CServerSocket *m_socket;
+    CLoginSequence *m_login;
 };

@@ -99,6 +99,8 @@ void CServerSocket::readPending()
         if (!result.answers.isEmpty() && m_socket->state() == QAbstractSocket::ConnectedState)
             m_socket->write(result.answers);
         m_pOutput->appendBytes(result.text);
+        if (!result.text.isEmpty())
+            emit textReceived(result.text);
     }
     if (m_closedByServer && m_wasConnected && m_socket->bytesAvailable() == 0) {
         m_wasConnected = false;   // told once

@@ -33,6 +33,8 @@ public:
     void Connect(const QString &host, quint16 port);
     void Close();
     bool isConnected() const;
+    // The server has switched its echo off for what is typed next.
+    bool hidesInput() const { return m_protocol.hidesInput(); }
 
     // The text in UTF-8 and one line feed, in one write. False when not connected.
     bool SendLine(const QString &text);
@@ -46,6 +48,8 @@ public slots:
 signals:
     void connected();
     void connectFailed(const QString &reason);
+    // The server's text as it arrives, telnet commands removed.
+    void textReceived(const QByteArray &text);
     // The server ended the connection; everything it sent is in the output buffer.
     void closedByServer();
 

@@ -43,6 +43,12 @@ CTelnetProtocol::CResult CTelnetProtocol::feed(QByteArrayView data)
             }
             break;
         case State::Option:
+            if (c == OPT_ECHO && m_command == WONT) {
+                m_echoWasOn = true;
+                m_hidesInput = false;
+            } else if (c == OPT_ECHO && m_command == WILL) {
+                m_hidesInput = m_echoWasOn;
+            }
             if (m_command == DO) {
                 result.answers += bytes({IAC, IsSupportedOption(c) ? WILL : WONT, c});
             } else if (m_command == WILL && !m_refused[c]) {

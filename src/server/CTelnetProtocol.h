@@ -24,6 +24,7 @@ public:
         IP = 244,
         SE = 240,
         TERMINAL_TYPE = 24,
+        OPT_ECHO = 1,
         SEND = 1,
         IS = 0,
     };
@@ -38,6 +39,10 @@ public:
 
     CResult feed(QByteArrayView bytes);
 
+    // The server switched its echo off for what is typed next (it said WILL
+    // ECHO after having said WONT ECHO), as servers do around a password.
+    bool hidesInput() const { return m_hidesInput; }
+
     static bool IsSupportedOption(unsigned char option) { return option == TERMINAL_TYPE; }
     static QByteArray interruptBytes();
 
@@ -48,4 +53,6 @@ private:
     unsigned char m_command = 0;
     unsigned char m_option = 0;
     std::bitset<256> m_refused;
+    bool m_echoWasOn = false;
+    bool m_hidesInput = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CLocalPort.h"
+#include "CTestAccount.h"
 #include "CTestEnvironment.h"
 
 #include <QByteArray>
@@ -7,14 +9,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QString>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
-#include <pwd.h>
-#include <unistd.h>
 
 // A real SSH server (the system's sshd with a configuration of its own) on
 // 127.0.0.1 and a free port, serving a throw-away folder over SFTP to a local
@@ -38,17 +35,10 @@ public:
             return QStringLiteral("sshd must be started as root to log in its test account");
         QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
         QDir().mkpath(root());
-        QString why = getpwnam(user) ? QString()
-                                     : run("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", user});
-        if (why.isEmpty() && QString::fromLocal8Bit(getpwnam(user)->pw_dir) != root())
-            why = run("usermod", {"--home", root(), user});
+        QString why = CTestAccount::ensure(user, password, root(), "/usr/sbin/nologin");
         for (const char *key : {"host_key", "client_key"})
             if (why.isEmpty() && !QFile::exists(file(key)))
                 why = run("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", file(key)});
-        if (why.isEmpty())
-            why = run("chpasswd", {}, QByteArray(user) + ':' + password + '\n');
-        if (why.isEmpty())
-            why = own(root());
         if (!why.isEmpty())
             return why;
         QFile config(file("sshd_config"));
@@ -58,22 +48,12 @@ public:
                                     "Subsystem sftp internal-sftp\nForceCommand internal-sftp\n")
                          .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
         config.close();
-        if (!m_port) {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            m_port = probe.serverPort();
-        }
+        if (!m_port)
+            m_port = CLocalPort::unused();
         QDir().mkpath(QStringLiteral("/run/sshd"));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(QStringLiteral("/usr/sbin/sshd"), {"-D", "-e", "-f", config.fileName(), "-p", QString::number(m_port)});
-        for (int i = 0; i < 100 && m_process.waitForStarted(5000); ++i) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, quint16(m_port));
-            if (socket.waitForConnected(100))
-                return QString();
-            QThread::msleep(50);
-        }
-        return QStringLiteral("sshd did not listen: ") + QString::fromUtf8(m_process.readAll()) + m_process.errorString();
+        return CLocalPort::awaitListening(m_process, m_port);
     }
 
     // Starts again on the same port with a host key made anew.
@@ -112,19 +92,8 @@ public:
 
 private:
     QString file(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
-    QString own(const QString &dir) const { return run("chown", {"-R", user, dir}); }
-
-    static QString run(const char *program, const QStringList &args, const QByteArray &input = QByteArray())
-    {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QLatin1String(program), args);
-        p.write(input);
-        p.closeWriteChannel();
-        if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return QStringLiteral("%1 failed: %2 %3").arg(QLatin1String(program), QString::fromUtf8(p.readAll()), p.errorString());
-        return QString();
-    }
+    QString own(const QString &dir) const { return CTestAccount::own(user, dir); }
+    static QString run(const char *program, const QStringList &args) { return CTestAccount::run(program, args); }
 
     QTemporaryDir m_dir;
     QProcess m_process;

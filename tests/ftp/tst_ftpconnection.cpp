@@ -74,9 +74,9 @@ private slots:
         QTest::addColumn<QByteArray>("local");
         QTest::addColumn<QByteArray>("onServer");
         QTest::addColumn<QByteArray>("inEditor");
-        QTest::addRow("LF") << QByteArray("a\nb\n") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
-        QTest::addRow("CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
-        QTest::addRow("mixed, no last LF") << QByteArray("a\r\nb\nc") << QByteArray("a\nb\nc") << QByteArray("a\r\nb\r\nc\r\n");
+        QTest::addRow("LF") << QByteArray("a\nb\n") << QByteArray("a\nb\n") << QByteArray("a\nb\n");
+        QTest::addRow("CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n") << QByteArray("a\nb\n");
+        QTest::addRow("mixed, no last LF") << QByteArray("a\r\nb\nc") << QByteArray("a\nb\nc") << QByteArray("a\nb\nc");
         QTest::addRow("empty") << QByteArray() << QByteArray() << QByteArray();
     }
     void asciiTransfers()
@@ -88,7 +88,7 @@ private slots:
         QByteArray got;
         const QString error = m_ftp.readFile(QStringLiteral("text.pl"), CFtpConnection::Ascii, got);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QTEST(CFtpText::linesWithCrLf(got), "inEditor");
+        QTEST(CFtpText::fromNetworkLineEnds(got), "inEditor");
     }
 
     void silentServer_data()

@@ -142,11 +142,11 @@ private slots:
         QCOMPARE(c.readFile(QStringLiteral("b.bin"), CFtpConnection::Binary, back), QString());
         QVERIFY(back == blob);
 
-        // ASCII stores Unix lines on the server and reads back as lines.
+        // ASCII stores Unix lines on the server and reads back the same bytes.
         QCOMPARE(c.putData("one\r\ntwo\nthree", QStringLiteral("t.pl"), CFtpConnection::Ascii), QString());
         QCOMPARE(serverBytes(s, QStringLiteral("sub/t.pl")), QByteArray("one\ntwo\nthree"));
         QCOMPARE(c.readFile(QStringLiteral("t.pl"), CFtpConnection::Ascii, back), QString());
-        QCOMPARE(CFtpText::linesWithCrLf(back), QByteArray("one\r\ntwo\r\nthree\r\n"));
+        QCOMPARE(CFtpText::fromNetworkLineEnds(back), QByteArray("one\ntwo\nthree"));
 
         const QString odd = QStringLiteral("u \"q\" \\.pl");
         QCOMPARE(c.createDirectory(QStringLiteral("new dir")), QString());
@@ -203,15 +203,16 @@ private slots:
             QCOMPARE(c.unverifiedPeer().kind, s.ftps ? CPeerIdentity::Certificate : CPeerIdentity::HostKey);
             return;
         }
-        QCOMPARE(m_fx->view()->bytes(), QByteArray("print 1;\r\nprint 2;\r\n"));
+        QCOMPARE(m_fx->view()->bytes(), QByteArray("print 1;\nprint 2;\n"));
         m_fx->view()->setBytes("print 3;\r\n");
         commands()->OnPutBack();
         QCOMPARE(serverBytes(s, QStringLiteral("sub/a.pl")), QByteArray("print 3;\n"));
 
         // Trusted now: the next command asks nothing and loads to a file.
         m_fx->document()->setModified(false);
+        QVERIFY(QFile::remove(m_fx.env->path(QStringLiteral("a.pl"))));
         QCOMPARE(load(QMessageBox::No, false), QString());
-        QCOMPARE(CTestEnvironment::readFile(m_fx.env->path(QStringLiteral("a.pl"))), QByteArray("print 3;\r\n"));
+        QCOMPARE(CTestEnvironment::readFile(m_fx.env->path(QStringLiteral("a.pl"))), QByteArray("print 3;\n"));
     }
 
     void changedHostKeyIsRefused()

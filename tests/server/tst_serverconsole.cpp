@@ -1,6 +1,8 @@
 #include "CFrameFixture.h"
+#include "CTelnetTestServer.h"
 
 #include "app/CommandIds.h"
+#include "server/CLoginSequence.h"
 #include "server/CServerCommands.h"
 #include "server/CServerConsoleDlg.h"
 #include "server/CServerSocket.h"
@@ -32,6 +34,7 @@ struct CTelnetPeer : QTcpServer
 {
     QList<QTcpSocket *> clients;
     QByteArray received;
+    QByteArray greeting = "login: ";
     CTelnetPeer()
     {
         if (!listen(QHostAddress::LocalHost, 0))
@@ -40,7 +43,7 @@ struct CTelnetPeer : QTcpServer
             QTcpSocket *c = clients.emplace_back(nextPendingConnection());
             received.clear();
             connect(c, &QTcpSocket::readyRead, this, [this, c] { received += c->readAll(); });
-            c->write(kDoTerminalType + "login: ");
+            c->write(kDoTerminalType + greeting);
         });
     }
 };
@@ -69,7 +72,7 @@ class tst_ServerConsole : public QObject
         m_console->OnConnect();
         return QTest::qWaitFor([&] {
             return m_peer->clients.size() == connection && m_peer->received == kWillTerminalType
-                && output().endsWith(QStringLiteral("login: "));
+                && output().endsWith(QString::fromUtf8(m_peer->greeting));
         });
     }
 
@@ -94,13 +97,14 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QByteArray>("sent");
-        QTest::addRow("Login, three lines in order") << "command33023" << QByteArray("ann\nsecret\ncd /srv/cgi\n");
         QTest::addRow("Send Command") << "1079" << QByteArray("ls -l\n");
         QTest::addRow("Enter in the command box") << "Return" << QByteArray("ls -l\n");
         QTest::addRow("Cancel Request") << "1080" << QByteArray("\xff\xf4");
         QTest::addRow("Run Perl") << "command33025" << QByteArray("/usr/bin/perl -w \n");
         QTest::addRow("Run Java Compiler") << "command33026" << QByteArray("javac -g \n");
-        QTest::addRow("Run on Server") << "RunOnServer" << QByteArray("/usr/bin/perl test.pl\n");
+        QTest::addRow("Run on Server") << "RunOnServer:test.pl" << QByteArray("/usr/bin/perl test.pl\n");
+        QTest::addRow("Run on Server, name quoted for the shell")
+            << "RunOnServer:it's a $(x).pl" << QByteArray("/usr/bin/perl 'it'\\''s a $(x).pl'\n");
     }
 
     void sends()
@@ -110,9 +114,10 @@ private slots:
         m_console->commandCombo()->setEditText(QStringLiteral("ls -l"));
         if (control == QLatin1String("Return")) {
             QTest::keyClick(m_console->commandCombo()->lineEdit(), Qt::Key_Return);
-        } else if (control == QLatin1String("RunOnServer")) {
-            CTestEnvironment::writeFile(m_fx.env->path(QStringLiteral("test.pl")), "print 1;\n");
-            QVERIFY(m_fx->OpenDocumentFile(m_fx.env->path(QStringLiteral("test.pl"))));
+        } else if (control.startsWith(QLatin1String("RunOnServer:"))) {
+            const QString script = m_fx.env->path(control.section(QLatin1Char(':'), 1));
+            CTestEnvironment::writeFile(script, "print 1;\n");
+            QVERIFY(m_fx->OpenDocumentFile(script));
             m_console->hide();
             m_fx->action(ID_SCRIPT_RUN_ON_SERVER)->trigger();
             QVERIFY(m_console->isVisible());
@@ -221,34 +226,124 @@ private slots:
         QVERIFY(!m_console->isVisible());
     }
 
-    // The system's telnet server, running a prompt-and-echo program of the test's own.
-    void realTelnetServer()
+    // Each line of Login goes out when its prompt has come, or after the
+    // wait without one; nothing is sent before that. `steps` alternate: what
+    // the server says, then all that it has received by then.
+    void loginWaitsForPrompts_data()
     {
-        const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
-        if (socat.isEmpty() || !QFileInfo::exists(QStringLiteral("/usr/sbin/telnetd")))
-            QSKIP("socat or /usr/sbin/telnetd (inetutils-telnetd) is not installed");
-        const QString program = m_fx.env->path(QStringLiteral("echoer"));
-        writeScript(program, "printf 'ready> '\nwhile read -r line; do printf 'echo: %s\\nready> ' \"$line\"; done\n");
-        const quint16 port = m_peer->serverPort();
-        m_peer->close();   // the port is free for the telnet server
-        QProcess server;
-        server.setProcessChannelMode(QProcess::MergedChannels);
-        server.start(socat, {"-d", "-d", QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
-                             QStringLiteral("EXEC:\"/usr/sbin/telnetd -E %1\"").arg(program)});
-        QByteArray log;
-        QVERIFY2(QTest::qWaitFor([&] {
-                     server.waitForReadyRead(50);
-                     return (log += server.readAll()).contains("listening on") || server.state() != QProcess::Running;
-                 }) && server.state() == QProcess::Running,
-                 ("socat did not start listening: " + log + server.errorString().toUtf8()).constData());
-        m_console->OnConnect();
-        QTRY_VERIFY_WITH_TIMEOUT(output().contains(QStringLiteral("ready> ")), 10000);
-        m_console->RunCommand(QStringLiteral("hello"));
-        QTRY_VERIFY_WITH_TIMEOUT(output().contains(QStringLiteral("echo: hello")), 10000);
-        m_console->OnDisconnect();
-        server.kill();
-        server.waitForFinished();
+        QTest::addColumn<QByteArray>("greeting");
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::addColumn<QString>("note");
+        const QByteArray user("ann\n"), both("ann\nsecret\n"), all("ann\nsecret\ncd /srv/cgi\n");
+        QTest::addRow("prompts") << QByteArray("login: ")
+                                 << QByteArrayList{"", user, "ann\r\n", user, "Password: ", both,
+                                                   "\r\nLast login: today\r\n", both, "\x1b[?2004hann@h:~$ ", all}
+                                 << QString();
+        QTest::addRow("prompts in any case, split between reads")
+            << QByteArray("Username") << QByteArrayList{":", user, "PASS", user, "WORD: ", both, "> ", all} << QString();
+        QTest::addRow("any text ending in a colon and a blank, once quiet")
+            << QByteArray("Name: ") << QByteArrayList{"", user, "Secret: ", both, "# ", all} << QString();
+        QTest::addRow("no prompts: each line after the wait")
+            << QByteArray("hello") << QByteArrayList{"", user, "", both, "", all} << QString();
+        QTest::addRow("refused: no cd line as a user name")
+            << QByteArray("login: ")
+            << QByteArrayList{"", user, "Password: ", both, "\r\nLogin incorrect\r\nlogin: ", both}
+            << QStringLiteral("The server did not accept the user name or the password.");
     }
+    void loginWaitsForPrompts()
+    {
+        QFETCH(QByteArray, greeting);
+        QFETCH(QByteArrayList, steps);
+        m_console->login().m_promptWait = 1500;
+        m_peer->greeting = greeting;
+        QVERIFY(connectConsole());
+        m_console->findChild<QAction *>("command33023")->trigger();
+        for (int i = 0; i + 1 < steps.size(); i += 2) {
+            m_peer->clients.last()->write(steps.at(i));
+            QTRY_COMPARE_WITH_TIMEOUT(m_peer->received, kWillTerminalType + steps.at(i + 1), 4000);
+            QTest::qWait(CLoginSequence::QuietTime + 300);
+            QCOMPARE(m_peer->received, kWillTerminalType + steps.at(i + 1));
+        }
+        QFETCH(QString, note);
+        if (!note.isEmpty())
+            QVERIFY(output().endsWith(note));
+        QVERIFY(!m_console->login().isRunning() || !note.isEmpty());
+        QVERIFY(!output().contains(QLatin1String("secret")));
+    }
+
+    // What the user types after a password prompt, or while the server has
+    // switched its echo off, is sent but neither shown nor kept in the list.
+    void hiddenInput_data()
+    {
+        QTest::addColumn<QByteArray>("ask");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("hidden");
+        QTest::addRow("password prompt") << QByteArray("\r\n[sudo] password for ann: ") << "ann: " << true;
+        QTest::addRow("echo switched off") << QByteArray("\xff\xfc\x01PIN \xff\xfb\x01") << "PIN " << true;
+        QTest::addRow("echo on again") << QByteArray("\xff\xfc\x01\xff\xfb\x01\xff\xfc\x01$ ") << "$ " << false;
+        QTest::addRow("shell prompt") << QByteArray("ann@h:~$ ") << "~$ " << false;
+    }
+    void hiddenInput()
+    {
+        QFETCH(QByteArray, ask);
+        QFETCH(bool, hidden);
+        QVERIFY(connectConsole());
+        m_peer->clients.last()->write(ask);
+        QFETCH(QString, shown);
+        QTRY_VERIFY(output().endsWith(shown));
+        QLineEdit *edit = m_console->commandCombo()->lineEdit();
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("pw 42"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTRY_VERIFY(m_peer->received.endsWith("pw 42\n"));
+        QCOMPARE(m_console->commandCombo()->count(), hidden ? 0 : 1);
+        QCOMPARE(edit->text(), hidden ? QString() : QStringLiteral("pw 42"));
+        m_peer->clients.last()->write("\r\n");
+        QTRY_VERIFY(output().endsWith(u'\n'));
+        QVERIFY(!output().contains(QLatin1String("pw 42")));
+    }
+
+    // The system's telnet server with the real /bin/login: Login answers its
+    // prompts, the password never reaches the pane, and Run on Server runs a
+    // script whose name holds shell characters as one argument.
+    void realLogin_data()
+    {
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<bool>("accepted");
+        QTest::addRow("right password") << QByteArray(CTelnetTestServer::password) << true;
+        QTest::addRow("wrong password") << QByteArray("Wrong-pass-1") << false;
+    }
+    void realLogin()
+    {
+        QFETCH(QByteArray, password);
+        QFETCH(bool, accepted);
+        CTelnetTestServer server;
+        START_TELNET_SERVER(server);
+        const QString dir = server.home() + QStringLiteral("/cgi");
+        const QString name = QStringLiteral("it's a $(touch x).pl");
+        server.write(QStringLiteral("cgi/") + name, "print \"ran @{[scalar @ARGV]} $0\\n\";\n");
+        CTestEnvironment::writeFile(m_fx.env->path(name), "print 1;\n");
+        m_fx.env->writeConfig({"SERVER_HOST=127.0.0.1", "SERVER_PORT_NUMBER=" + QString::number(server.port()),
+                               "SERVER_USER=" + QString::fromLatin1(CTelnetTestServer::user),
+                               "SERVER_PASS=" + QString::fromLatin1(password), "REMOTE_DIRECTORY=" + dir,
+                               "REMOTE_PERL_EXE=/usr/bin/perl"});
+        m_console->findChild<QAction *>("command33020")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains(QLatin1String("login: ")), 10000);
+        m_console->findChild<QAction *>("command33023")->trigger();
+        if (!accepted) {
+            QTRY_VERIFY_WITH_TIMEOUT(output().contains(QLatin1String("did not accept")), 15000);
+            QVERIFY(!output().contains(QLatin1String("Wrong-pass")));
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains(QLatin1String("cgi$ ")), 20000);
+        QVERIFY(!output().contains(QLatin1String(CTelnetTestServer::password)));
+        QVERIFY(m_fx->OpenDocumentFile(m_fx.env->path(name)));
+        m_fx->action(ID_SCRIPT_RUN_ON_SERVER)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains(QStringLiteral("ran 0 ") + name), 10000);
+        QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/x")));
+        m_console->OnDisconnect();
+    }
+
 };
 
 QTEST_MAIN(tst_ServerConsole)

@@ -1,4 +1,9 @@
+#include "server/CLoginSequence.h"
+#include "server/CShellQuote.h"
 #include "server/CTelnetProtocol.h"
+
+#include <QDir>
+#include <QProcess>
 
 #include <QTest>
 
@@ -61,6 +66,70 @@ private slots:
             QTEST(first.text + second.text, "text");
             QTEST(first.answers + second.answers, "answers");
         }
+    }
+
+    // Hidden only while a WILL ECHO follows a WONT ECHO: telnetd's WILL ECHO
+    // at the start, repeated after a refusal, hides nothing.
+    void hidesInput_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<bool>("hidden");
+        QTest::addRow("WILL ECHO at the start, twice") << b({255, 251, 1}) + "login: " + b({255, 251, 1}) << false;
+        QTest::addRow("WONT then WILL") << b({255, 252, 1}) + "PIN " + b({255, 251, 1}) << true;
+        QTest::addRow("and WONT again") << b({255, 252, 1, 255, 251, 1}) + "x" + b({255, 252, 1}) << false;
+        QTest::addRow("other option") << b({255, 252, 3, 255, 251, 3}) << false;
+    }
+    void hidesInput()
+    {
+        QFETCH(QByteArray, input);
+        CTelnetProtocol protocol;
+        protocol.feed(input);
+        QTEST(protocol.hidesInput(), "hidden");
+    }
+
+    // A name is left alone only when no shell character is in it; the real
+    // shell reads each quoted name back as one argument, unchanged.
+    void shellQuoteRoundTrip()
+    {
+        QCOMPARE(CShellQuote::quote(QStringLiteral("cgi-bin/a_b+1.pl")), QStringLiteral("cgi-bin/a_b+1.pl"));
+        QCOMPARE(CShellQuote::quote(QStringLiteral("it's")), QStringLiteral("'it'\\''s'"));
+        const QStringList names{"", "a b", "it's", "'", "''\\''", "$(touch x)", "`x`;|&", "a\nb", "-n", "*", "~", "é ü"};
+        QString line = QStringLiteral("printf '%s\\0'");
+        for (const QString &name : names)
+            line += QLatin1Char(' ') + CShellQuote::quote(name);
+        QProcess sh;
+        sh.setWorkingDirectory(QDir::tempPath());
+        sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), line});
+        QVERIFY(sh.waitForFinished(10000));
+        QStringList back = QString::fromUtf8(sh.readAllStandardOutput()).split(QChar(0));
+        back.removeLast();
+        QCOMPARE(back, names);
+    }
+
+    void prompts_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<int>("prompt");
+        QTest::addRow("login") << QByteArray("\r\nvm login: ") << false << int(CLoginSequence::UserPrompt);
+        QTest::addRow("Password") << QByteArray("Password: ") << false << int(CLoginSequence::PasswordPrompt);
+        QTest::addRow("password for a user") << QByteArray("[sudo] password for ann: ") << false
+                                             << int(CLoginSequence::PasswordPrompt);
+        QTest::addRow("key passphrase") << QByteArray("Enter passphrase for key 'id':") << false
+                                        << int(CLoginSequence::PasswordPrompt);
+        QTest::addRow("last login line") << QByteArray("Last login: Mon Dec 7\r\n") << true << int(CLoginSequence::NoPrompt);
+        QTest::addRow("colon blank, not yet quiet") << QByteArray("Name: ") << false << int(CLoginSequence::NoPrompt);
+        QTest::addRow("colon blank, quiet") << QByteArray("Name: ") << true << int(CLoginSequence::OtherPrompt);
+        QTest::addRow("shell with modes around") << QByteArray("\x1b[?2004h\x1b[01;32mann@h\x1b[00m:~$ ") << true
+                                                 << int(CLoginSequence::ShellPrompt);
+        QTest::addRow("shell, not yet quiet") << QByteArray("ann@h:~$ ") << false << int(CLoginSequence::NoPrompt);
+        QTest::addRow("text") << QByteArray("total 48\r\n") << true << int(CLoginSequence::NoPrompt);
+    }
+    void prompts()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(bool, quiet);
+        QTEST(int(CLoginSequence::promptAt(tail, quiet)), "prompt");
     }
 };
 
