@@ -274,7 +274,7 @@ private slots:
         QTest::addColumn<int>("verdict");
         QTest::addColumn<int>("body");
         QTest::newRow("CR LF headers") << QByteArray("Status: 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<p>")
-                                       << false << int(CCgiResponse::Html) << 56;
+                                       << false << int(CCgiResponse::Html) << 58;
         QTest::newRow("LF, any case") << QByteArray("content-type:TEXT/HTML\n\nx") << false << int(CCgiResponse::Html) << 24;
         QTest::newRow("plain text type") << QByteArray("Content-Type: text/plain\n\nx") << false << int(CCgiResponse::NotHtml) << -1;
         QTest::newRow("not a header") << QByteArray("Hello world\n") << false << int(CCgiResponse::NotHtml) << -1;
