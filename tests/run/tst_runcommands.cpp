@@ -232,7 +232,7 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] {
                 for (link = pane->document()->begin(); link.isValid() && !COutputWindow::linkedLine(link);)
                     link = link.next();
-                return link.isValid() && (running || !w->statusLine()->text().isEmpty());
+                return link.isValid() && (running || w->isCompletionReported());
             }, 60000));
             QCOMPARE(COutputWindow::linkedLine(link), line);
             if (running) {

@@ -217,7 +217,7 @@ private slots:
     // and erase-line overwrite; focus starts in the command box.
     void terminalCodes()
     {
-        QCOMPARE(m_console->focusWidget(), m_console->commandCombo()->lineEdit());
+        QCOMPARE(m_console->focusWidget(), m_console->commandCombo());
         QVERIFY(connectConsole());
         m_console->OnClear();
         m_peer->clients.last()->write("\x1b[?2004h\x1b[01;34mdir\x1b[0m  file\r\n\x1b]0;ann@host\a$ \x1b[?2004l\r\r\n"
