@@ -44,12 +44,15 @@ namespace {
 qint64 g_lines = 1000000;
 bool g_prompts = false;
 
-// The first line carries the child's clock when it wrote it; after a pause
-// a line on standard error carries the clock at the start of the 80 MB.
+// The first line carries the child's clock when it wrote it, also on
+// standard error, where the pane keeps it; after a pause a second line on
+// standard error carries the clock at the start of the 80 MB.
 const char kScript[] = R"(
 use Time::HiRes qw(clock_gettime CLOCK_MONOTONIC);
 $| = 1;
-printf "T %.6f\n", clock_gettime(CLOCK_MONOTONIC);
+my $t = clock_gettime(CLOCK_MONOTONIC);
+printf "T %.6f\n", $t;
+printf STDERR "T %.6f\n", $t;
 select undef, undef, undef, 0.3;
 $| = 0;
 printf STDERR "B %.6f\n", clock_gettime(CLOCK_MONOTONIC);
@@ -265,8 +268,8 @@ int main(int argc, char *argv[])
         probe.stop();
 
         QPlainTextEdit *errors = window.pane(COutputWindow::StdErr);
-        const QString first = pane->document()->findBlockByNumber(0).text();
-        const QString second = errors->document()->findBlockByNumber(0).text();
+        const QString first = errors->document()->findBlockByNumber(0).text();
+        const QString second = errors->document()->findBlockByNumber(1).text();
         const QString last = pane->document()->lastBlock().previous().text();
         const double wrote = first.mid(2).toDouble();
         const double blastStart = second.mid(2).toDouble();

@@ -2,6 +2,8 @@
 
 namespace {
 
+constexpr qsizetype kMaxRunChars = 64 * 1024;
+
 int sequenceLength(unsigned char lead)
 {
     if (lead >= 0xC2 && lead <= 0xDF)
@@ -123,7 +125,8 @@ bool COutputBuffer::publish()
     if (m_aborted)
         return false;
     for (CTextRun &run : runs) {
-        if (!m_runs.empty() && m_runs.back().style == run.style)
+        // Runs stay small, so that dropping and taking never move megabytes under the lock.
+        if (!m_runs.empty() && m_runs.back().style == run.style && m_runs.back().text.size() < kMaxRunChars)
             m_runs.back().text += run.text;
         else
             m_runs.push_back(std::move(run));
