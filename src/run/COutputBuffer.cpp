@@ -53,12 +53,6 @@ void COutputBuffer::setKeepLatest(qsizetype chars)
     m_roomFreed.notify_all();
 }
 
-void COutputBuffer::setWrapColumn(int column)
-{
-    std::lock_guard lock(m_feedMutex);
-    m_terminal.setWrapColumn(column);
-}
-
 qsizetype COutputBuffer::completeUtf8Prefix(QByteArrayView bytes)
 {
     const qsizetype size = bytes.size();

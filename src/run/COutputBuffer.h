@@ -51,7 +51,6 @@ public:
     // Never lets the reader wait: completed lines beyond this many pending
     // characters are dropped, oldest first, and the reader goes on. Negative: off.
     void setKeepLatest(qsizetype chars);
-    void setWrapColumn(int column);
 
     // Reader thread. Returns false once the buffer has been aborted.
     bool appendBytes(QByteArrayView bytes);

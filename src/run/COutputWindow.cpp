@@ -199,18 +199,6 @@ bool COutputWindow::isScriptRunning() const
     return m_pProcess && !m_pProcess->IsCompleted();
 }
 
-void COutputWindow::setBatchSize(qsizetype chars)
-{
-    for (StreamState &st : m_streams)
-        st.feeder->setBatchSize(chars);
-}
-
-void COutputWindow::setHighWater(qsizetype chars)
-{
-    for (StreamState &st : m_streams)
-        st.buffer->setHighWater(chars);
-}
-
 void COutputWindow::setPaneLimit(Stream s, qsizetype chars)
 {
     m_streams[s].buffer->setKeepLatest(chars);

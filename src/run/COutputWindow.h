@@ -9,7 +9,6 @@
 #include <array>
 #include <atomic>
 #include <memory>
-#include <optional>
 #include <thread>
 
 class CPipe;
@@ -84,10 +83,6 @@ public:
     // success, else why it failed.
     QString saveStream(Stream s, const QString &path) const;
 
-    // How much text goes into a pane per turn of the event loop, and how far
-    // a reader may run ahead of the pane before it waits.
-    void setBatchSize(qsizetype chars);
-    void setHighWater(qsizetype chars);
     // The most text a pane keeps (StdoutLimit and StderrLimit unless set).
     void setPaneLimit(Stream s, qsizetype chars);
 

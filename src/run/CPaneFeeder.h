@@ -19,8 +19,6 @@ class CPaneFeeder : public QObject
 public:
     CPaneFeeder(COutputBuffer *buffer, CTerminalPane *pane, QObject *parent);
 
-    // At most this many characters go into the pane per turn.
-    void setBatchSize(qsizetype chars) { m_batchChars = chars; }
     // The most text the pane keeps; negative: no limit.
     void setLimit(qsizetype chars) { m_limit = chars; }
     qsizetype limit() const { return m_limit; }
@@ -52,7 +50,7 @@ private:
 
     COutputBuffer *m_buffer;
     CTerminalPane *m_pane;
-    qsizetype m_batchChars = 256 * 1024;
+    qsizetype m_batchChars = 256 * 1024;   // at most this much per turn
     qsizetype m_limit = -1;
     qsizetype m_trimmed = 0;
     qsizetype m_notShown = 0;

@@ -197,8 +197,9 @@ void CTerminalText::feedInput(QStringView text)
 
 void CTerminalText::clearLine()
 {
-    m_line.clear();
+    m_line.resize(0);   // keeps its capacity for the next line
     m_lineStyles.clear();
+    m_uniform = true;
     m_column = 0;
     m_changedFrom = 0;
 }
@@ -241,33 +242,52 @@ void CTerminalText::put(QStringView chars, const CTerminalStyle &style)
             piece.chop(1);
         if (m_column > m_line.size()) {
             markChanged(m_line.size());
-            m_lineStyles.resize(size_t(m_column));
+            styleCells(m_line.size(), 0, m_column - m_line.size(), CTerminalStyle());
             m_line.append(QString(m_column - m_line.size(), u' '));
         }
         markChanged(m_column);
         const qsizetype overlap = std::min(m_line.size() - m_column, piece.size());
+        styleCells(m_column, overlap, piece.size() - overlap, style);
         m_line.replace(m_column, overlap, piece.data(), piece.size());
-        std::fill_n(m_lineStyles.begin() + m_column, overlap, style);
-        m_lineStyles.insert(m_lineStyles.begin() + m_column + overlap, size_t(piece.size() - overlap), style);
         m_column += piece.size();
         chars = chars.mid(piece.size());
     }
 }
 
+void CTerminalText::styleCells(qsizetype at, qsizetype overwrite, qsizetype insert, const CTerminalStyle &style)
+{
+    // A line of one style (the usual case) keeps no style per cell.
+    if (m_uniform) {
+        if (m_line.isEmpty())
+            m_uniformStyle = style;
+        if (style == m_uniformStyle)
+            return;
+        m_lineStyles.assign(size_t(m_line.size()), m_uniformStyle);
+        m_uniform = false;
+    }
+    std::fill_n(m_lineStyles.begin() + at, overwrite, style);
+    m_lineStyles.insert(m_lineStyles.begin() + at + overwrite, size_t(insert), style);
+}
+
+void CTerminalText::commit(QStringView text, const CTerminalStyle &style)
+{
+    m_committedChars += text.size();
+    if (!m_committed.isEmpty() && m_committed.back().style == style)
+        m_committed.back().text += text;
+    else
+        m_committed.append({text.toString(), style});
+}
+
 void CTerminalText::newLine()
 {
-    QList<CTextRun> runs = openLine();
-    if (!runs.isEmpty() && runs.back().style.isPlain())
-        runs.back().text += u'\n';
-    else
-        runs.append({QStringLiteral("\n"), CTerminalStyle()});
-    for (CTextRun &run : runs) {
-        m_committedChars += run.text.size();
-        if (!m_committed.isEmpty() && m_committed.back().style == run.style)
-            m_committed.back().text += run.text;
-        else
-            m_committed.append(std::move(run));
+    if (m_uniform) {
+        if (!m_line.isEmpty())
+            commit(m_line, m_uniformStyle);
+    } else {
+        for (const CTextRun &run : openLine())
+            commit(run.text, run.style);
     }
+    commit(u"\n", CTerminalStyle());
     clearLine();
 }
 
@@ -279,6 +299,8 @@ QList<CTextRun> CTerminalText::takeCommitted()
 
 QList<CTextRun> CTerminalText::openLine() const
 {
+    if (m_uniform)
+        return m_line.isEmpty() ? QList<CTextRun>() : QList<CTextRun>{{m_line, m_uniformStyle}};
     QList<CTextRun> runs;
     qsizetype start = 0;
     for (qsizetype i = 1; i <= m_line.size(); ++i) {
@@ -303,10 +325,9 @@ void CTerminalText::eraseCells(qsizetype from, qsizetype to)
     if (from >= to)
         return;
     markChanged(from);
-    for (qsizetype i = from; i < to; ++i) {
+    styleCells(from, to - from, 0, CTerminalStyle());
+    for (qsizetype i = from; i < to; ++i)
         m_line[i] = u' ';
-        m_lineStyles[size_t(i)] = CTerminalStyle();
-    }
 }
 
 void CTerminalText::csiFinal(char16_t c)
@@ -323,17 +344,19 @@ void CTerminalText::csiFinal(char16_t c)
             if (m_column < m_line.size()) {
                 markChanged(m_column);
                 m_line.truncate(m_column);
-                m_lineStyles.resize(size_t(m_column));
+                if (!m_uniform)
+                    m_lineStyles.resize(size_t(m_column));
             }
             break;
         case 1:
             eraseCells(0, m_column + 1);
             break;
-        case 2:
-            markChanged(0);
-            m_line.clear();
-            m_lineStyles.clear();
+        case 2: {
+            const qsizetype column = m_column;
+            clearLine();
+            m_column = column;
             break;
+        }
         }
         break;
     case u'C':
@@ -354,17 +377,19 @@ void CTerminalText::csiFinal(char16_t c)
             const qsizetype n = std::min(count, m_line.size() - m_column);
             markChanged(m_column);
             m_line.remove(m_column, n);
-            m_lineStyles.erase(m_lineStyles.begin() + m_column, m_lineStyles.begin() + m_column + n);
+            if (!m_uniform)
+                m_lineStyles.erase(m_lineStyles.begin() + m_column, m_lineStyles.begin() + m_column + n);
         }
         break;
     case u'@':   // insert blanks
         if (m_column < m_line.size()) {
             const qsizetype n = std::min(count, lastColumn + 1 - m_column);
             markChanged(m_column);
+            styleCells(m_column, 0, n, CTerminalStyle());
             m_line.insert(m_column, QString(n, u' '));
-            m_lineStyles.insert(m_lineStyles.begin() + m_column, size_t(n), CTerminalStyle());
             m_line.truncate(lastColumn + 1);
-            m_lineStyles.resize(size_t(m_line.size()));
+            if (!m_uniform)
+                m_lineStyles.resize(size_t(m_line.size()));
         }
         break;
     default:

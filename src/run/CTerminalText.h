@@ -77,6 +77,9 @@ private:
 
     void control(char16_t c);
     void put(QStringView chars, const CTerminalStyle &style);
+    // Styles `overwrite` cells from `at` and `insert` new ones after them; before the text changes.
+    void styleCells(qsizetype at, qsizetype overwrite, qsizetype insert, const CTerminalStyle &style);
+    void commit(QStringView text, const CTerminalStyle &style);
     void newLine();
     void escapeFinal(char16_t c);
     void csiFinal(char16_t c);
@@ -93,7 +96,9 @@ private:
 
     CTerminalStyle m_style;
     QString m_line;
-    std::vector<CTerminalStyle> m_lineStyles;
+    bool m_uniform = true;                     // every cell in m_uniformStyle
+    CTerminalStyle m_uniformStyle;
+    std::vector<CTerminalStyle> m_lineStyles;  // one per cell, once the line is not uniform
     qsizetype m_column = 0;
     qsizetype m_changedFrom = 0;
     int m_wrapColumn = DefaultWrapColumn;
