@@ -15,7 +15,7 @@ namespace {
 
 // Text goes into a pane in slices, for at most this long per event-loop turn.
 constexpr qint64 kTurnBudgetMs = 12;
-constexpr qsizetype kSliceChars = 64 * 1024;
+constexpr qsizetype kSliceChars = 16 * 1024;
 
 } // namespace
 
@@ -98,7 +98,7 @@ void CPaneFeeder::trim()
         return;
     // Whole lines go, somewhat more than needed, so that trimming is not
     // done again for every batch.
-    const qsizetype target = std::min<qsizetype>(over + m_limit / 16, m_openStart);
+    const qsizetype target = std::min<qsizetype>(over + m_limit / 64, m_openStart);
     QTextBlock block = doc->findBlock(int(target));
     int cut = block.position();
     if (cut < target && block.next().isValid() && block.next().position() <= m_openStart)
