@@ -37,17 +37,18 @@ CSpillFile::~CSpillFile()
 bool CSpillFile::open()
 {
     const QByteArray folder = QFile::encodeName(m_folder);
-    m_fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (m_fd >= 0)
-        return true;
-    // A file system without unnamed files: a named one, removed at once.
-    QByteArray name = QFile::encodeName(QDir(m_folder).filePath(QStringLiteral("ostrak-output-XXXXXX")));
-    m_fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (m_fd < 0) {
-        fail(QStringLiteral("could not create a file in %1: %2").arg(m_folder, errnoText(errno)));
-        return false;
+    int fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        // A file system without unnamed files: a named one, removed at once.
+        QByteArray name = QFile::encodeName(QDir(m_folder).filePath(QStringLiteral("ostrak-output-XXXXXX")));
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) {
+            fail(QStringLiteral("could not create a file in %1: %2").arg(m_folder, errnoText(errno)));
+            return false;
+        }
+        ::unlink(name.constData());
     }
-    ::unlink(name.constData());
+    m_fd = fd;
     return true;
 }
 

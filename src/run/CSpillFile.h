@@ -39,7 +39,7 @@ private:
     void fail(const QString &reason);
 
     QString m_folder;
-    int m_fd = -1;
+    std::atomic<int> m_fd{-1};   // opened by the writer, read by Save Output
     std::atomic<qint64> m_size{0};
     std::atomic<bool> m_failed{false};
     mutable std::mutex m_errorMutex;
