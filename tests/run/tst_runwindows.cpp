@@ -149,11 +149,12 @@ private slots:
     }
 
     // The answer to a prompt is typed into the output pane; the transcript
-    // keeps it, in the input colour; Ctrl+D ends the input.
+    // keeps it, in the input colour; a pasted line break sends a line;
+    // Ctrl+D sends what is left and ends the input.
     void typingIntoTheOutputPane()
     {
         CWindowRun run(R"($|=1; print "Name: "; my $n = <STDIN>; print "got [$n]"; print STDERR "err\n";)"
-                       R"( my $r = <STDIN>; print defined $r ? "more [$r]" : "eof";)");
+                       R"( my @r = <STDIN>; print "more [@r]";)");
         QVERIFY(run.launch({}, false));
         run.window.show();
         CTerminalPane *pane = run.window.pane(COutputWindow::StdOut);
@@ -169,10 +170,11 @@ private slots:
         QTextCursor typed(pane->document());
         typed.setPosition(7);
         QCOMPARE(typed.charFormat().foreground().color(), pane->inputColour());
-        QTest::keyClicks(pane, "tail");
+        QApplication::clipboard()->setText("tail\nre");
+        QTest::keyClick(pane, Qt::Key_V, Qt::ControlModifier);
         QTest::keyClick(pane, Qt::Key_D, Qt::ControlModifier);
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
-        QCOMPARE(run.text(COutputWindow::StdOut), QStringLiteral("Name: Bob\ngot [Bob\n]tailmore [tail]"));
+        QCOMPARE(run.text(COutputWindow::StdOut), QStringLiteral("Name: Bob\ngot [Bob\n]tail\nremore [tail\n re]"));
         QCOMPARE(run.text(COutputWindow::StdErr), QStringLiteral("err\n"));
         QTest::keyClicks(pane, "late");
         QVERIFY(!pane->toPlainText().contains("late"));
