@@ -82,7 +82,7 @@ void CTerminalPane::updateNotice()
     if (!m_keepFailure.isEmpty())
         text += (text.isEmpty() ? QString() : QStringLiteral("; ")) + QStringLiteral("output is not kept: ")
                 + m_keepFailure;
-    m_notice->setText(text);
+    m_noticeText = text;
     m_notice->setToolTip(text);
     const bool show = !m_title->text().isEmpty() || !text.isEmpty();
     m_header->setVisible(show);
@@ -94,6 +94,9 @@ void CTerminalPane::placeHeader()
 {
     const QRect r = contentsRect();
     m_header->setGeometry(r.left(), r.top(), r.width(), m_header->sizeHint().height());
+    // A notice wider than the pane ends in an ellipsis; its tip holds all of it.
+    const int room = r.width() - m_title->sizeHint().width() - 16;
+    m_notice->setText(m_notice->fontMetrics().elidedText(m_noticeText, Qt::ElideRight, std::max(0, room)));
 }
 
 void CTerminalPane::resizeEvent(QResizeEvent *event)

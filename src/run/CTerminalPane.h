@@ -16,7 +16,8 @@ public:
     explicit CTerminalPane(const QString &title, QWidget *parent = nullptr);
 
     QLabel *titleLabel() const { return m_title; }
-    QLabel *noticeLabel() const { return m_notice; }
+    // The whole notice, which the label may show shortened.
+    QString noticeText() const { return m_noticeText; }
 
     // Where output ends: the start of the input line.
     qsizetype outputEnd() const;
@@ -59,6 +60,7 @@ private:
     QWidget *m_header;
     QLabel *m_title;
     QLabel *m_notice;
+    QString m_noticeText;
     qsizetype m_notShown = 0;
     QString m_hint;
     QString m_keepFailure;

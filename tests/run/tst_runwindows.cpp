@@ -234,10 +234,10 @@ private slots:
         QVERIFY(run.text(COutputWindow::StdOut).endsWith(QString(16384, 'z') + "\n" + QString(7, 'z')
                                                          + QString::fromUtf8("\xe2\x82")));
         QVERIFY(run.text(COutputWindow::StdErr).endsWith("the end\n"));
-        QVERIFY2(out->noticeLabel()->text().contains(QRegularExpression("^\u2026 [0-9.]+ MB earlier output not shown; "
+        QVERIFY2(out->noticeText().contains(QRegularExpression("^\u2026 [0-9.]+ MB earlier output not shown; "
                                                                         "Options > Save Output saves all of it$")),
-                 qPrintable(out->noticeLabel()->text()));
-        QVERIFY(err->noticeLabel()->text().contains("Options > Save Errors saves all of it"));
+                 qPrintable(out->noticeText()));
+        QVERIFY(err->noticeText().contains("Options > Save Errors saves all of it"));
         QCOMPARE(out->titleLabel()->text(), QStringLiteral("Output"));
         QCOMPARE(err->titleLabel()->text(), QStringLiteral("Errors"));
         // Through the menu and the file dialog, as the user saves.
@@ -267,7 +267,7 @@ private slots:
         run.window.show();
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
         QVERIFY(run.text(COutputWindow::StdOut).endsWith(QString(99, 'x') + "\nlast\n"));
-        const QString notice = run.window.pane(COutputWindow::StdOut)->noticeLabel()->text();
+        const QString notice = run.window.pane(COutputWindow::StdOut)->noticeText();
         QVERIFY2(notice.contains("output is not kept: could not create a file in /nonexistent/folder")
                      && !notice.contains("Save Output"), qPrintable(notice));
         CTestEnvironment env;

@@ -241,7 +241,7 @@ private slots:
         m_peer->clients.last()->write(sent + "final$ ");
         QTRY_VERIFY_WITH_TIMEOUT(output().endsWith(QStringLiteral("\nfinal$ ")), 60000);
         QVERIFY(output().size() <= CServerConsoleDlg::OutputLimit);
-        const QString notice = m_console->output()->noticeLabel()->text();
+        const QString notice = m_console->output()->noticeText();
         QVERIFY2(QRegularExpression("^\u2026 [0-9.]+ MB earlier output not shown$").match(notice).hasMatch(),
                  qPrintable(notice));
     }
