@@ -9,7 +9,6 @@
 #include <array>
 #include <atomic>
 #include <memory>
-#include <optional>
 #include <thread>
 
 class CPipe;
@@ -18,25 +17,35 @@ class COutputBuffer;
 class CPaneFeeder;
 class CScriptInputsDlg;
 class CSendInputDlg;
+class CSpillFile;
+class CTerminalPane;
 class QLineEdit;
 class QMenuBar;
 class QPlainTextEdit;
+class QPushButton;
 class QTextBlock;
+class QTimer;
 
 // The modal window in which a locally started script, compiler or debugger
-// runs: its standard output and standard error in two read-only panes filled
-// live by two reader threads, and a status line that reports the exit code.
+// runs: its standard output and standard error in two transcript panes filled
+// live by two reader threads, and a status line that counts the seconds of
+// the run and then reports the exit code. The user types the script's input
+// at the end of the output pane. Each pane keeps the latest text; every byte
+// of each stream is kept in a spill file, which Save Output writes whole.
 // The creator sets the process and the three pipes, stores the window as the
 // process's listener and shows it; the readers start when it is first shown.
-// Closing it by any means stops the readers, kills a live child and waits
-// until the readers and the process's waiter are done with the window.
+// Closing it while the script runs asks first; closing stops the readers,
+// kills a live child and waits until the readers and the process's waiter
+// are done with the window.
 class COutputWindow : public QDialog, public CProcessListener
 {
     Q_OBJECT
 
 public:
     enum Stream { StdOut = 0, StdErr = 1 };
-    static constexpr int StderrLimit = 65535;
+    // The most text each pane keeps.
+    static constexpr qsizetype StdoutLimit = 8 * 1024 * 1024;
+    static constexpr qsizetype StderrLimit = 2 * 1024 * 1024;
 
     explicit COutputWindow(QWidget *parent = nullptr);
     ~COutputWindow() override;
@@ -50,20 +59,32 @@ public:
     // Shows the run's input read-only (View Inputs).
     CScriptInputsDlg &inputsViewer() const { return *m_inputsViewer; }
     CSendInputDlg &sendInputDlg() const { return *m_sendInputDlg; }
+    // False when the run has already closed the script's input (the
+    // output pane then takes no typing). Set before the window is shown.
+    void setStdinOpen(bool open) { m_bStdinOpen = open; }
+    // Where the spill files go; the temporary folder unless set before the window is shown.
+    void setSpillFolder(const QString &folder) { m_spillFolder = folder; }
+    void setPaneFont(const QFont &font);
 
     // Called on the process's waiter thread.
     void OnProcessCompleted() override;
 
-    QPlainTextEdit *pane(Stream s) const { return m_streams[s].pane; }
+    CTerminalPane *pane(Stream s) const { return m_streams[s].pane; }
     QLineEdit *statusLine() const { return m_status; }
     QMenuBar *menuBar() const { return m_menuBar; }
+    QPushButton *inBrowserButton() const { return m_inBrowser; }
     // Both streams have ended (or were stopped) and all their text is in the panes.
     bool isOutputComplete() const { return m_bOutputComplete; }
+    // The status line reports the exit code.
+    bool isCompletionReported() const { return m_bReported; }
+    bool isScriptRunning() const;
 
-    // How much text goes into a pane per turn of the event loop, and how far
-    // a reader may run ahead of the pane before it waits.
-    void setBatchSize(qsizetype chars);
-    void setHighWater(qsizetype chars);
+    // Writes every byte the stream has brought so far to `path`; empty on
+    // success, else why it failed.
+    QString saveStream(Stream s, const QString &path) const;
+
+    // The most text a pane keeps (StdoutLimit and StderrLimit unless set).
+    void setPaneLimit(Stream s, qsizetype chars);
 
     // Lines of either pane that name this script and one of its lines become links.
     void setScriptPath(const QString &path);
@@ -74,14 +95,22 @@ public:
 
     static QString completedText(long exitCode);
     static QString stillActiveText();
+    static QString runningText(qint64 seconds);
+    static QString stillRunningQuestion();
 
 public slots:
     void OnFont();
     void OnViewInputs();
     void OnSendInput();
     void OnRefresh();
+    void OnSaveOutput();
+    void OnSaveErrors();
+    void OnInBrowser();
     void OnClose();
-    // Every way of dismissing the window ends here and takes the close steps.
+    // Closes without asking, killing a script that still runs.
+    void stopAndClose();
+    // Every way of dismissing the window ends here and takes the close steps;
+    // while the script runs it asks first.
     void done(int result) override;
 
 signals:
@@ -93,6 +122,8 @@ signals:
     void textShown(COutputWindow::Stream stream);
     // The user chose a link to the script's line (counted from 1).
     void errorLineActivated(int line);
+    // In Browser: the body of the script's CGI response.
+    void inBrowserRequested(const QByteArray &body);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -102,16 +133,22 @@ protected:
 private:
     struct StreamState
     {
-        QPlainTextEdit *pane = nullptr;
+        CTerminalPane *pane = nullptr;
         COutputBuffer *buffer = nullptr;
         CPaneFeeder *feeder = nullptr;
+        std::unique_ptr<CSpillFile> spill;
         std::thread reader;
         CErrorLineParser links;
         int linkCount = 0;
     };
 
     void initialise();
-    void readerLoop(CPipe *pipe, COutputBuffer *buffer);
+    void readerLoop(StreamState *st, CPipe *pipe);
+    void sendTyped(const QString &text);
+    void endInput();
+    void saveWithDialog(Stream s, const QString &title);
+    void judgeCgiResponse();
+    void tick();
     void markLinks(StreamState &st, QStringView text, qsizetype position);
     bool handlePaneEvent(QPlainTextEdit *pane, QEvent *event);
     void checkOutputComplete();
@@ -126,8 +163,16 @@ private:
     QLineEdit *m_status;
     CScriptInputsDlg *m_inputsViewer;
     CSendInputDlg *m_sendInputDlg;
+    QPushButton *m_inBrowser;
+    QTimer *m_clock;
+    qint64 m_startedMs = 0;
     bool m_sendInputPlaced = false;
-    std::optional<QFont> m_paneFont;
+    bool m_bStdinOpen = true;
+    bool m_bForceClose = false;
+    int m_cgiVerdict = 0;
+    qsizetype m_cgiBodyOffset = 0;
+    QString m_spillFolder;
+    QFont m_paneFont;
 
     std::atomic<bool> m_bReady{false};
     std::atomic<bool> m_bStopReadThread{false};

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <string>
@@ -131,8 +133,13 @@ void CProcess::SetWorkingDirectory(const QString &directory)
 
 void CProcess::SetEnvironmentValue(const QString &name, const QString &value)
 {
-    Q_UNUSED(name);
-    Q_UNUSED(value);
+    if (name.isEmpty() || name.contains(QLatin1Char('=')) || name.contains(QChar()))
+        return;
+    const QString prefix = name + QLatin1Char('=');
+    m_environmentValues.erase(std::remove_if(m_environmentValues.begin(), m_environmentValues.end(),
+                                             [&](const QString &e) { return e.startsWith(prefix); }),
+                              m_environmentValues.end());
+    m_environmentValues << prefix + value;
 }
 
 QString CProcess::resolveProgram(int &error) const
@@ -204,8 +211,20 @@ int CProcess::Start(int flags)
     const std::string directory = QFile::encodeName(m_workingDirectory).toStdString();
     std::vector<std::string> envEntries;
     std::vector<char *> envp;
-    if (m_environment) {
-        for (const QString &e : *m_environment)
+    std::optional<QStringList> environment = m_environment;
+    if (!m_environmentValues.isEmpty()) {
+        if (!environment)
+            environment = QProcess::systemEnvironment();
+        for (const QString &entry : m_environmentValues) {
+            const QString prefix = entry.left(entry.indexOf(QLatin1Char('=')) + 1);
+            environment->erase(std::remove_if(environment->begin(), environment->end(),
+                                              [&](const QString &e) { return e.startsWith(prefix); }),
+                               environment->end());
+            environment->append(entry);
+        }
+    }
+    if (environment) {
+        for (const QString &e : *environment)
             envEntries.push_back(QFile::encodeName(e).toStdString());
         for (std::string &e : envEntries)
             envp.push_back(e.data());
@@ -284,7 +303,7 @@ int CProcess::Start(int flags)
         closeRange(3, reportFd - 1, maxFd);
         closeRange(reportFd + 1, AllAbove, maxFd);
 
-        if (m_environment)
+        if (environment)
             ::execve(nativePath.c_str(), argv.data(), envp.data());
         else
             ::execv(nativePath.c_str(), argv.data());

@@ -33,7 +33,8 @@ public:
     void AttachPipes(CPipe *stdinPipe, CPipe *stdoutPipe, CPipe *stderrPipe);
     // Empty: the child starts in the editor's current folder.
     void SetWorkingDirectory(const QString &directory);
-    // Has no effect: the child inherits the editor's environment.
+    // Sets one variable of the child's environment, replacing one of that
+    // name; an empty name or one holding '=' is skipped.
     void SetEnvironmentValue(const QString &name, const QString &value);
     // The child's whole environment (NAME=VALUE entries) instead of the editor's.
     void setEnvironment(const QStringList &environment);
@@ -77,6 +78,7 @@ private:
     QStringList m_arguments;
     QString m_workingDirectory;
     std::optional<QStringList> m_environment;
+    QStringList m_environmentValues;   // NAME=VALUE, applied over the environment
     CPipe *m_stdin = nullptr;
     CPipe *m_stdout = nullptr;
     CPipe *m_stderr = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -40,6 +41,19 @@ QString CPromptModule::defaultFolder()
 bool CPromptModule::isPresent(const QString &folder)
 {
     return !folder.isEmpty() && QFileInfo(QDir(folder).filePath(moduleName() + QStringLiteral(".pm"))).isFile();
+}
+
+QString CPromptModule::folderFor(const QString &besideFolder, const QString &runFolder)
+{
+    if (isPresent(besideFolder))
+        return besideFolder;
+    if (runFolder.isEmpty())
+        return QString();
+    const QString folder = QDir(runFolder).filePath(QStringLiteral("OstrakPerl"));
+    const QString file = moduleName() + QStringLiteral(".pm");
+    if (!QDir().mkpath(folder) || !QFile::copy(QStringLiteral(":/OstrakPerl/") + file, QDir(folder).filePath(file)))
+        return isPresent(folder) ? folder : QString();
+    return folder;
 }
 
 QStringList CPromptModule::environment(const QStringList &environment, const QString &folder)

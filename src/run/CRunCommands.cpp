@@ -9,6 +9,7 @@
 #include "app/CMainFrame.h"
 #include "app/COstrakApp.h"
 #include "app/CommandIds.h"
+#include "editor/CBrowserLauncher.h"
 #include "editor/COstrakDoc.h"
 #include "editor/COstrakView.h"
 
@@ -16,6 +17,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -147,10 +150,19 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     CProcess process(command.program, command.arguments);
     process.AttachPipes(&stdinPipe, &stdoutPipe, &stderrPipe);
     process.SetWorkingDirectory(command.workingDirectory);
-    if (command.perl && CPromptModule::isPresent(m_promptModuleFolder))
-        process.setEnvironment(CPromptModule::environment(QProcess::systemEnvironment(), m_promptModuleFolder));
-    for (int i = 0; i < m_scriptInput.m_nCgiCount && i < CScriptInput::MaxCgiParameters; ++i)
-        process.SetEnvironmentValue(m_scriptInput.m_strCgiNames[i], m_scriptInput.m_strCgiValues[i]);
+    // The run's own folder, for what the program carries inside it.
+    QTemporaryDir runFolder(QDir(QDir::tempPath()).filePath(QStringLiteral("ostrak-run-XXXXXX")));
+    QStringList environment = QProcess::systemEnvironment();
+    if (command.perl) {
+        const QString modules = CPromptModule::folderFor(m_promptModuleFolder,
+                                                         runFolder.isValid() ? runFolder.path() : QString());
+        environment = CPromptModule::environment(environment, modules);
+    }
+    process.setEnvironment(environment);
+    // A pipe is no terminal: programs that look at TERM send no screen codes.
+    process.SetEnvironmentValue(QStringLiteral("TERM"), QStringLiteral("dumb"));
+    for (const auto &[name, value] : m_scriptInput.cgiVariables(m_frame.document()->pathName()))
+        process.SetEnvironmentValue(name, value);
     if (!process.Start(kCreationFlags))
         return false;
 
@@ -163,7 +175,10 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     window.m_pStdoutPipe = &stdoutPipe;
     window.m_pStderrPipe = &stderrPipe;
     window.setScriptPath(m_frame.document()->pathName());
+    if (const auto &font = m_frame.app().editorFont())
+        window.setPaneFont(*font);
     connect(&window, &COutputWindow::errorLineActivated, this, [this](int line) { m_frame.view()->showLine(line); });
+    connect(&window, &COutputWindow::inBrowserRequested, this, &CRunCommands::showInBrowser);
     CScriptInput shown;
     shown.setInput(m_scriptInput.input());
     window.inputsViewer().setValues(shown);
@@ -174,13 +189,16 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     case ByRequestMethod:
         if (m_scriptInput.runWritesInput())
             stdinPipe.Write(m_scriptInput.inputBytes());
-        if (m_scriptInput.runClosesInput())
+        if (m_scriptInput.runClosesInput()) {
             stdinPipe.CloseBoth();
+            window.setStdinOpen(false);
+        }
         break;
     case WriteAndClose:
         stdinPipe.Write(m_scriptInput.inputBytes());
         stdinPipe.Flush();
         stdinPipe.CloseBoth();
+        window.setStdinOpen(false);
         break;
     case WriteAndKeepOpen:
         stdinPipe.Write(m_scriptInput.inputBytes());
@@ -195,6 +213,25 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     stdoutPipe.CloseBoth();
     stderrPipe.CloseBoth();
     return true;
+}
+
+void CRunCommands::showInBrowser(const QByteArray &body)
+{
+    // The page outlives the run's window; it goes when its browser ends.
+    auto *page = new QTemporaryFile(QDir(QDir::tempPath()).filePath(QStringLiteral("ostrak-cgi-XXXXXX.html")), this);
+    if (!page->open() || page->write(body) != body.size() || !page->flush()) {
+        message(QStringLiteral("Could not write ") + page->fileName() + QStringLiteral("\n") + page->errorString());
+        delete page;
+        return;
+    }
+    const QString program = CBrowserLauncher::defaultProgram();
+    QProcess *browser = CBrowserLauncher::start(program, page->fileName(), this);
+    if (!browser) {
+        message(QStringLiteral("Could not run ") + program + QLatin1Char(' ') + page->fileName());
+        delete page;
+        return;
+    }
+    page->setParent(browser);
 }
 
 bool CRunCommands::runInConsole(const CCommandSpec &command)

@@ -36,7 +36,9 @@ public:
     // The korbu launcher: beside the executable, else on the PATH.
     QString launcherPath() const;
     void setLauncherPath(const QString &path) { m_launcherPath = path; }
-    // The folder of the Perl module that lets prompts show; beside the executable unless replaced.
+    // The folder of the Perl module that lets prompts show; beside the
+    // executable unless replaced. Without the module there, a run writes the
+    // program's own copy into its temporary folder.
     void setPromptModuleFolder(const QString &folder) { m_promptModuleFolder = folder; }
 
     // How a message reaches the user; a message box with an OK button unless replaced.
@@ -57,6 +59,8 @@ private:
     bool saveDocument();
     // Runs the child with piped streams in an output window; false when it could not start.
     bool runPiped(const CCommandSpec &command, StdinRule rule);
+    // Shows a CGI response's body in an In Browser window.
+    void showInBrowser(const QByteArray &body);
     // Runs korbu with the interpreter line in a terminal and waits for it.
     bool runInConsole(const CCommandSpec &command);
     void message(const QString &text);

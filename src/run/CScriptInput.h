@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // The input prepared for a script before it runs, and the request method that
@@ -29,7 +31,12 @@ public:
     bool runWritesInput() const;
     bool runClosesInput() const;
 
-    // Parameters of the CGI simulation. Nothing fills them, so the count stays 0.
+    // The environment of a CGI request for the script at `scriptPath`, when
+    // a request method is set (empty otherwise): the gateway's own variables,
+    // then the user's parameters, which override them.
+    QList<QPair<QString, QString>> cgiVariables(const QString &scriptPath) const;
+
+    // Parameters of the CGI simulation: the first m_nCgiCount pairs are in use.
     QString m_strCgiNames[MaxCgiParameters];
     QString m_strCgiValues[MaxCgiParameters];
     int m_nCgiCount = 0;

@@ -1,5 +1,6 @@
 #include "CScriptInputsDlg.h"
 
+#include "CCgiParametersDlg.h"
 #include "app/CDialogUnits.h"
 
 #include <QComboBox>
@@ -7,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
@@ -93,6 +95,36 @@ CScriptInputsDlg::CScriptInputsDlg(QWidget *parent)
     connect(m_ok, &QPushButton::clicked, this, &CScriptInputsDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CScriptInputsDlg::reject);
     connect(m_method, &QComboBox::activated, this, &CScriptInputsDlg::onMethodChosen);
+    connect(m_cgi, &QPushButton::clicked, this, &CScriptInputsDlg::OnCgi);
+    connect(m_help, &QPushButton::clicked, this, &CScriptInputsDlg::OnHelp);
+}
+
+QString CScriptInputsDlg::helpText()
+{
+    return QStringLiteral(
+        "The input is what the script reads from its standard input when it runs.\n\n"
+        "With a request method the run simulates a CGI request: the script gets GATEWAY_INTERFACE, "
+        "REQUEST_METHOD, SERVER_PROTOCOL, SERVER_NAME, SCRIPT_NAME and SCRIPT_FILENAME.\n"
+        "POST: the input is the request body on standard input, then end of input; CONTENT_LENGTH and "
+        "CONTENT_TYPE describe it.\n"
+        "GET: the input, without its line ends, is the QUERY_STRING; standard input ends at once.\n"
+        "No method: the input is written and standard input stays open for what you type in the output "
+        "window.\n\n"
+        "The CGI button sets further environment variables, which replace the simulation's own.");
+}
+
+void CScriptInputsDlg::OnCgi()
+{
+    CCgiParametersDlg table(m_cgiEdits, this);
+    if (table.exec() == QDialog::Accepted)
+        table.apply(m_cgiEdits);
+}
+
+void CScriptInputsDlg::OnHelp()
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Specify Script Inputs"), helpText(), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("help"));
+    box.exec();
 }
 
 void CScriptInputsDlg::setValues(const CScriptInput &values)
@@ -114,6 +146,7 @@ int CScriptInputsDlg::exec()
 void CScriptInputsDlg::initialise()
 {
     m_values.setRequestMethod(m_values.requestMethod());
+    m_cgiEdits = m_values;
     m_input->setPlainText(m_values.input());
     m_method->setEditText(m_values.requestMethod());
     m_cgi->setVisible(!m_values.requestMethod().isEmpty());
@@ -159,6 +192,11 @@ void CScriptInputsDlg::limitInput()
 
 void CScriptInputsDlg::accept()
 {
+    for (int i = 0; i < CScriptInput::MaxCgiParameters; ++i) {
+        m_values.m_strCgiNames[i] = m_cgiEdits.m_strCgiNames[i];
+        m_values.m_strCgiValues[i] = m_cgiEdits.m_strCgiValues[i];
+    }
+    m_values.m_nCgiCount = m_cgiEdits.m_nCgiCount;
     m_values.setInput(m_input->toPlainText());
     m_values.setRequestMethod(m_method->currentText());
     m_method->setEditText(m_values.requestMethod());

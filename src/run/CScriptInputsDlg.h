@@ -34,6 +34,8 @@ public:
     QPushButton *cgiButton() const { return m_cgi; }
     QPushButton *helpButton() const { return m_help; }
 
+    static QString helpText();
+
 public slots:
     void accept() override;
 
@@ -41,8 +43,12 @@ private:
     void initialise();
     void onMethodChosen(int index);
     void limitInput();
+    void OnCgi();
+    void OnHelp();
 
     CScriptInput m_values;
+    // The CGI table's pairs, kept by OK only.
+    CScriptInput m_cgiEdits;
     bool m_bViewMode = false;
 
     QPushButton *m_ok;

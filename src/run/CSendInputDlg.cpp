@@ -42,6 +42,8 @@ void CSendInputDlg::accept()
         QDialog::accept();
         return;
     }
+    // Shown before the script can answer it.
+    emit lineSent(line);
     m_pPipe->Write(line.toUtf8() + '\n');
     m_line->clear();
 }
@@ -52,4 +54,5 @@ void CSendInputDlg::sendEndOfInput()
     if (m_pPipe)
         m_pPipe->CloseBoth();
     reject();
+    emit inputEnded();
 }

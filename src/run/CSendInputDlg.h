@@ -33,6 +33,11 @@ public slots:
     // &eof: ends the script's input and hides the dialog.
     void sendEndOfInput();
 
+signals:
+    // A line went to the pipe (without its line feed).
+    void lineSent(const QString &line);
+    void inputEnded();
+
 private:
     CPipe *m_pPipe = nullptr;
     bool m_bEndOfInput = false;

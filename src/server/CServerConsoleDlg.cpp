@@ -6,6 +6,7 @@
 #include "app/COstrakApp.h"
 #include "run/COutputBuffer.h"
 #include "run/CPaneFeeder.h"
+#include "run/CTerminalPane.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -73,11 +74,8 @@ CServerConsoleDlg::CServerConsoleDlg(COstrakApp &app, QWidget *parent)
     addCommand(output, ID_OUTPUT_CLEAR, QStringLiteral("&Clear"), QStringLiteral("Clear the output screen"),
                &CServerConsoleDlg::OnClear);
 
-    m_output = new QPlainTextEdit(this);
+    m_output = new CTerminalPane(QString(), this);
     m_output->setObjectName(QStringLiteral("1025"));
-    m_output->setReadOnly(true);
-    m_output->setUndoRedoEnabled(false);
-    m_output->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_output->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_output->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_output->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -110,8 +108,9 @@ CServerConsoleDlg::CServerConsoleDlg(COstrakApp &app, QWidget *parent)
     resize(CDialogUnits::toPixels(QFontMetrics(font()), 330, 250));
 
     m_buffer = new COutputBuffer(this);
-    m_buffer->setLimit(OutputLimit);
+    m_buffer->setKeepLatest(OutputLimit);
     m_feeder = new CPaneFeeder(m_buffer, m_output, this);
+    m_feeder->setLimit(OutputLimit);
     m_socket = new CServerSocket(this);
     m_socket->setOutput(m_buffer);
     // Reading paused for a full buffer goes on once the pane has taken a batch.
@@ -152,10 +151,8 @@ QString CServerConsoleDlg::notConnectedText(const QString &what)
 void CServerConsoleDlg::appendNote(const QString &text)
 {
     // After whatever server text is still on its way to the pane.
+    m_buffer->appendText(QLatin1Char('\n') + text, false);
     m_feeder->flush();
-    QTextCursor cursor(m_output->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QLatin1Char('\n') + text);
     m_output->ensureCursorVisible();
 }
 
@@ -163,6 +160,7 @@ void CServerConsoleDlg::clearOutput()
 {
     m_buffer->restart();
     m_output->clear();
+    m_feeder->reset();
     // Reading may have paused for the full buffer that was just dropped; no
     // more text goes into the pane to resume it, so it resumes here.
     m_socket->readPending();
@@ -266,6 +264,12 @@ void CServerConsoleDlg::reject()
     m_login->cancel();
     m_socket->Close();
     hide();
+}
+
+void CServerConsoleDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_command->setFocus();
 }
 
 void CServerConsoleDlg::closeEvent(QCloseEvent *event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/CTerminalPane.h"
+
 #include <QDialog>
 
 class CLoginSequence;
@@ -22,15 +24,15 @@ class CServerConsoleDlg : public QDialog
     Q_OBJECT
 
 public:
-    // At most this many characters of server text are shown between two
-    // emptyings of the output; the rest is read and dropped.
+    // The output keeps the latest this many characters of server text; a
+    // line at its top says how much earlier text is not shown.
     static constexpr qsizetype OutputLimit = 4 * 1024 * 1024;
 
     explicit CServerConsoleDlg(COstrakApp &app, QWidget *parent = nullptr);
     ~CServerConsoleDlg() override;
 
     CServerSocket &socket() const { return *m_socket; }
-    QPlainTextEdit *output() const { return m_output; }
+    CTerminalPane *output() const { return m_output; }
     QComboBox *commandCombo() const { return m_command; }
     QMenuBar *menuBar() const { return m_menuBar; }
     CLoginSequence &login() const { return *m_login; }
@@ -56,6 +58,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void sendLine(const QString &text);
@@ -67,7 +70,7 @@ private:
 
     COstrakApp &m_app;
     QMenuBar *m_menuBar;
-    QPlainTextEdit *m_output;
+    CTerminalPane *m_output;
     QComboBox *m_command;
     QPushButton *m_btnSend;
     COutputBuffer *m_buffer;

@@ -8,6 +8,7 @@
 #include "run/CRunCommands.h"
 #include "run/CScriptInput.h"
 #include "run/CScriptInputsDlg.h"
+#include "run/CTerminalPane.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -269,7 +270,7 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] {
                 for (link = pane->document()->begin(); link.isValid() && !COutputWindow::linkedLine(link);)
                     link = link.next();
-                return link.isValid() && (running || !w->statusLine()->text().isEmpty());
+                return link.isValid() && (running || w->isCompletionReported());
             }, 60000));
             QCOMPARE(COutputWindow::linkedLine(link), line);
             if (running) {
@@ -280,7 +281,7 @@ private slots:
                                    pane->cursorRect(QTextCursor(link)).center() + QPoint(4, 0));
             }
             open = w->isVisible();
-            w->OnClose();
+            w->stopAndClose();
         });
         QCOMPARE(open, running);
         COstrakView *view = m_fx->frame->view();
@@ -302,7 +303,7 @@ private slots:
             QVERIFY(CRunCommandsFixture::waitFor(w, COutputWindow::StdOut, "Hi Bob\n"));
             w->sendInputDlg().eofButton()->click();
         });
-        QCOMPARE(o, "Name: Hi Bob\neof|asked\n|" + kExit0);
+        QCOMPARE(o, "Name: Bob\nHi Bob\neof|asked\n|" + kExit0);
     }
 
     // Every Perl command loads the prompt module, with the user's own
@@ -328,8 +329,74 @@ private slots:
                 CRunCommandsFixture::sendLine(w, "q");
         });
         qunsetenv("PERL5OPT");
-        QCOMPARE(o.section('|', 0, 0), QStringLiteral("q? 4000 unbuffered user\n"));
+        // The debugger's command is in the transcript, where it was typed.
+        QCOMPARE(o.section('|', 0, 0),
+                 QStringLiteral("q? 4000 unbuffered user\n") + (command == ID_SCRIPT_DEBUG ? "q\n" : ""));
         QCOMPARE(o.section('|', 2), kExit0);
+    }
+
+    // A CGI script sees the gateway's variables and the user's parameters;
+    // a POST body is read by its CONTENT_LENGTH.
+    void cgiRun_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("POST") << "POST" << "name=Ann&x=1"
+                              << "POST,12,application/x-www-form-urlencoded,-,CGI/1.1,example.org,/cgi.pl,dumb,u,[name=Ann&x=1]";
+        QTest::newRow("GET") << "GET" << "a=1&\nb=2" << "GET,-,-,a=1&b=2,CGI/1.1,example.org,/cgi.pl,dumb,u,[]";
+        QTest::newRow("no method") << "" << "" << "-,-,-,-,-,-,-,dumb,-,[]";
+    }
+
+    void cgiRun()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        const QString path = m_fx->openScript("cgi.pl",
+            "binmode STDIN; my $b = ''; read(STDIN, $b, $ENV{CONTENT_LENGTH}) if $ENV{CONTENT_LENGTH};\n"
+            "print join(',', map { $ENV{$_} // '-' } qw(REQUEST_METHOD CONTENT_LENGTH CONTENT_TYPE QUERY_STRING"
+            " GATEWAY_INTERFACE SERVER_NAME SCRIPT_NAME TERM X_USER)), \",[$b]\";\n"
+            "print STDERR $ENV{SCRIPT_FILENAME} // '-';\n");
+        CScriptInput &in = m_fx->commands->scriptInput();
+        in.setRequestMethod(method);
+        in.setInput(input);
+        in.m_strCgiNames[0] = "X_USER";
+        in.m_strCgiValues[0] = "u";
+        in.m_strCgiNames[2] = "SERVER_NAME";   // overrides the simulation's own
+        in.m_strCgiValues[2] = "example.org";
+        in.m_nCgiCount = 3;
+        QCOMPARE(trigger(ID_SCRIPT_RUN), expected + "|" + (method.isEmpty() ? "-" : path) + "|" + kExit0);
+    }
+
+    // A CGI response with an HTML body can be shown in the browser: the body only.
+    void cgiHtmlGoesToTheBrowser()
+    {
+        m_fx->openScript("page.pl", "print \"Content-Type: text/html\\r\\n\\r\\n<h1>Hi</h1>\\n\";\n");
+        QByteArray body;
+        bool shown = false;
+        trigger(ID_SCRIPT_RUN, [&](COutputWindow *w) {
+            connect(w, &COutputWindow::inBrowserRequested, w, [&](const QByteArray &b) { body = b; });
+            QVERIFY(QTest::qWaitFor([w] { return w->inBrowserButton()->isVisible(); }, 60000));
+            shown = true;
+            // The browser itself is not started here.
+            disconnect(w, &COutputWindow::inBrowserRequested, m_fx->commands, nullptr);
+            w->inBrowserButton()->click();
+        });
+        QVERIFY(shown);
+        QCOMPARE(body, QByteArray("<h1>Hi</h1>\n"));
+    }
+
+    // Without the module beside the executable, the program's own copy is
+    // written into the run's temporary folder, which goes with the run.
+    void promptModuleFromInsideTheProgram()
+    {
+        m_fx->commands->setPromptModuleFolder(m_fx->env.path("no modules here"));
+        m_fx->openScript("where.pl", "print $|, ' ', $INC{'OstrakAutoflush.pm'};\n");
+        const QString out = trigger(ID_SCRIPT_RUN).section('|', 0, 0);
+        QVERIFY2(out.startsWith("1 ") && out.contains("/ostrak-run-") && out.endsWith("/OstrakPerl/OstrakAutoflush.pm"),
+                 qPrintable(out));
+        QVERIFY(!QFileInfo::exists(out.mid(2)));
     }
 
 private:

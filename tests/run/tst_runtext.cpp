@@ -1,7 +1,10 @@
 #include "app/CSettings.h"
+#include "run/CCgiResponse.h"
 #include "run/CErrorLineParser.h"
 #include "run/COutputBuffer.h"
 #include "run/CRunCommandLine.h"
+#include "run/CScriptInput.h"
+#include "run/CTerminalText.h"
 
 #include <QtTest>
 
@@ -16,6 +19,26 @@ namespace {
 const QString kFolder = QStringLiteral("/home/u/my at scripts (v2)+[x]");
 const QString kName = QStringLiteral("a b.*?(1)$^.pl");
 const QString kPath = kFolder + "/" + kName;
+
+// Runs as text, a styled run inside <foreground,background,flags>...</>.
+QString render(const QList<CTextRun> &runs)
+{
+    QString out;
+    for (const CTextRun &r : runs) {
+        if (r.style.isPlain())
+            out += r.text;
+        else
+            out += QStringLiteral("<%1,%2,%3>").arg(r.style.foreground, 0, 16).arg(r.style.background, 0, 16)
+                       .arg(r.style.flags) + r.text + "</>";
+    }
+    return out;
+}
+
+// Everything a batch brings, as a pane that showed nothing before would show it.
+QString shown(const COutputBuffer::CBatch &batch)
+{
+    return render(batch.runs) + render(batch.openLine);
+}
 
 } // namespace
 
@@ -101,8 +124,7 @@ private slots:
         for (int cut = 1; cut < chars.size(); ++cut)
             QTest::addRow("cut at %d", cut) << QByteArrayList{chars.left(cut), chars.mid(cut)}
                                             << QString::fromUtf8(chars);
-        QTest::newRow("CR LF split, lone CR") << QByteArrayList{"a\r", "\nb\rc"} << "a\nb\nc";
-        QTest::newRow("cr cr lf") << QByteArrayList{"a\r\r\nb"} << "a\n\nb";
+        QTest::newRow("CR LF split, lone CR overwrites") << QByteArrayList{"a\r", "\nbx\rc"} << "a\ncx";
         QTest::newRow("stray continuation bytes") << QByteArrayList{"a\x80\x80\x80\x80"} << QString::fromUtf8("a\x80\x80\x80\x80");
         QTest::newRow("zero byte cuts nothing") << QByteArrayList{QByteArray("a\0b", 3)} << QStringLiteral("a\u2400b");
         QTest::newRow("incomplete character at the end") << QByteArrayList{"ok\xe2\x82"} << QString::fromUtf8("ok\xe2\x82");
@@ -116,27 +138,104 @@ private slots:
         for (const QByteArray &c : chunks)
             QVERIFY(buffer.appendBytes(c));
         buffer.finish();
-        QCOMPARE(buffer.take(1000), expected);
+        QCOMPARE(shown(buffer.take(1000)), expected);
         QVERIFY(buffer.isDrained());
     }
 
-    // Text beyond the limit is dropped and never waits for room.
-    void limitDropsWithoutWaiting()
+    // What a terminal shows, whatever the pieces the text comes in.
+    void terminalText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");   // completed lines | open line
+        QTest::newRow("SGR bold red, reset") << "a\e[1;31mred\e[0m b\n" << "a<1,-1,1>red</> b\n|";
+        QTest::newRow("bright, 256, true colour, colon forms")
+            << "\e[92mA\e[38;5;196mB\e[38:2::1:2:3mC\e[48;2;4;5;6;39mD\e[m\n"
+            << "<a,-1,0>A</><c4,-1,0>B</><1010203,-1,0>C</><-1,1040506,0>D</>\n|";
+        QTest::newRow("underline colour skipped, 4:0 ends underline")
+            << "\e[4;58;5;9mU\e[4:0mV\n" << "<-1,-1,8>U</>V\n|";
+        QTest::newRow("debugger prompt") << "\e[4m  DB<1> \e[24m" << "|<-1,-1,8>  DB<1> </>";
+        QTest::newRow("CR overwrites, erase to end") << "abcdef\rxy\n10%\r\e[Kdone\n" << "xycdef\ndone\n|";
+        QTest::newRow("CR LF") << "a\r\nb\r\n" << "a\nb\n|";
+        QTest::newRow("backspace") << "ab\bc\b\b\bd" << "|dc";
+        QTest::newRow("erase whole line, cursor stays") << "abc\e[2Kd" << "|   d";
+        QTest::newRow("cursor moves, delete, erase chars") << "abcdef\e[3G\e[2P\e[1C\e[X\e[10D!\e[3Cz"
+                                                          << "|!be z";
+        QTest::newRow("bracketed paste and modes dropped") << "\e[?2004hprompt$ \e[?2004l\e=\e>" << "|prompt$ ";
+        QTest::newRow("titles with BEL and ST") << "\e]0;title\atext\e]2;t\e\\ more" << "|text more";
+        QTest::newRow("BEL, charsets, DCS, other controls, C1 CSI")
+            << QString("a\a\e(B\ePq#0\e\\b\x01\x7f") + QChar(0x9b) + "31mc" << "|ab<1,-1,0>c</>";
+        QTest::newRow("cancel ends a sequence") << "\e[12\x18x" << "|x";
+        QTest::newRow("form feed and VT start lines, tab kept") << "a\fb\vc\td" << "a\nb\n|c\td";
+    }
+
+    void terminalText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        CTerminalText whole;
+        whole.feed(text);
+        QCOMPARE(render(whole.takeCommitted()) + "|" + render(whole.openLine()), expected);
+        // One character at a time cuts every sequence somewhere.
+        CTerminalText cut;
+        QList<CTextRun> committed;
+        for (const QChar c : text) {
+            cut.feed(QStringView(&c, 1));
+            for (CTextRun &r : cut.takeCommitted()) {
+                if (!committed.isEmpty() && committed.back().style == r.style)
+                    committed.back().text += r.text;
+                else
+                    committed.append(r);
+            }
+        }
+        QCOMPARE(render(committed) + "|" + render(cut.openLine()), expected);
+    }
+
+    // A line longer than the wrap column goes on in a new line; the CR of a
+    // progress line then goes back to the start of that row only.
+    void longLinesWrap()
+    {
+        CTerminalText t;
+        t.setWrapColumn(4);
+        t.feed(u"abcdefghij\rX");
+        QCOMPARE(render(t.takeCommitted()) + "|" + render(t.openLine()), QStringLiteral("abcd\nefgh\n|Xj"));
+        t.feedInput(u"in\nput");
+        QCOMPARE(render(t.takeCommitted()) + "|" + render(t.openLine()),
+                 QStringLiteral("X<-1,-1,32>in</>\n|<-1,-1,32>put</>"));
+    }
+
+    // The open line comes only once the completed lines before it are taken,
+    // and only from the first column that changed.
+    void openLineChanges()
     {
         COutputBuffer buffer;
-        buffer.setLimit(10);
-        QVERIFY(buffer.appendBytes("0123456"));
-        QVERIFY(buffer.appendBytes("789abcdef"));
+        buffer.appendBytes("one\ntwo\nprompt> ");
+        COutputBuffer::CBatch b = buffer.take(4);
+        QCOMPARE(shown(b) + "|" + QString::number(b.hasOpenLine), QStringLiteral("one\n|0"));
+        b = buffer.take(100);
+        QCOMPARE(shown(b) + "|" + QString::number(b.openFrom), QStringLiteral("two\nprompt> |0"));
+        buffer.appendBytes("ab");
+        buffer.appendBytes("\bc");
+        b = buffer.take(100);
+        QCOMPARE(render(b.openLine) + "|" + QString::number(b.openFrom), QStringLiteral("ac|8"));
+        QVERIFY(!buffer.hasPending());
+    }
+
+    // With keepLatest the reader never waits: the oldest whole lines go.
+    void keepLatestDropsOldestLines()
+    {
+        COutputBuffer buffer;
         buffer.setHighWater(1);
-        QVERIFY(buffer.appendBytes("more"));
-        QCOMPARE(buffer.dropped(), 6 + 4);
-        QCOMPARE(buffer.accepted(), 10);
-        QCOMPARE(buffer.take(100), QStringLiteral("0123456789"));
-        // An emptied pane has the whole limit again.
-        buffer.setHighWater(100);
+        buffer.setKeepLatest(10);
+        QVERIFY(buffer.appendBytes("0123\n5678\nabcd\nefgh\n"));
+        QVERIFY(buffer.appendBytes("open"));
+        QCOMPARE(buffer.dropped(), 10);
+        const COutputBuffer::CBatch b = buffer.take(100);
+        QCOMPARE(b.dropped, 10);
+        QCOMPARE(shown(b), QStringLiteral("abcd\nefgh\nopen"));
         buffer.restart();
-        QVERIFY(buffer.appendBytes("0123456789ab"));
-        QCOMPARE(buffer.take(100), QStringLiteral("0123456789"));
+        QVERIFY(!buffer.hasPending());
+        QVERIFY(buffer.appendBytes("x"));
+        QCOMPARE(shown(buffer.take(100)), QStringLiteral("x"));
     }
 
     // A reader above the high-water mark waits until the window has taken
@@ -153,19 +252,86 @@ private slots:
         QFETCH(bool, abort);
         COutputBuffer buffer;
         buffer.setHighWater(4);
-        buffer.appendBytes("12345");
+        buffer.appendBytes("1\n2\n3\n");
         std::atomic<int> result{-1};
-        std::thread reader([&] { result = buffer.appendBytes("6"); });
+        std::thread reader([&] { result = buffer.appendBytes("4\n"); });
         QTest::qWait(50);
         QCOMPARE(result.load(), -1);
         if (abort)
             buffer.abort();
         else
-            QCOMPARE(buffer.take(3), QStringLiteral("123"));
+            QCOMPARE(shown(buffer.take(4)), QStringLiteral("1\n2\n"));
         reader.join();
         QCOMPARE(result.load(), int(!abort));
-        QCOMPARE(buffer.take(10), abort ? QString() : QStringLiteral("456"));
+        QCOMPARE(shown(buffer.take(10)), abort ? QString() : QStringLiteral("3\n4\n"));
         QCOMPARE(buffer.appendBytes("7"), !abort);
+    }
+
+    void cgiResponse_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<int>("verdict");
+        QTest::addColumn<int>("body");
+        QTest::newRow("CR LF headers") << QByteArray("Status: 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<p>")
+                                       << false << int(CCgiResponse::Html) << 58;
+        QTest::newRow("LF, any case") << QByteArray("content-type:TEXT/HTML\n\nx") << false << int(CCgiResponse::Html) << 24;
+        QTest::newRow("plain text type") << QByteArray("Content-Type: text/plain\n\nx") << false << int(CCgiResponse::NotHtml) << -1;
+        QTest::newRow("not a header") << QByteArray("Hello world\n") << false << int(CCgiResponse::NotHtml) << -1;
+        QTest::newRow("headers still coming") << QByteArray("Content-Type: text/html\n") << false
+                                              << int(CCgiResponse::Undecided) << -1;
+        QTest::newRow("ended without a blank line") << QByteArray("Content-Type: text/html\n") << true
+                                                    << int(CCgiResponse::NotHtml) << -1;
+    }
+
+    void cgiResponse()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(bool, complete);
+        QFETCH(int, verdict);
+        QFETCH(int, body);
+        qsizetype offset = -1;
+        QCOMPARE(int(CCgiResponse::judge(head, complete, &offset)), verdict);
+        QCOMPARE(int(offset), body);
+    }
+
+    void cgiVariables_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QStringList>("user");
+        QTest::addColumn<QStringList>("expected");
+        auto gateway = [](const QString &method) {
+            return QStringList{"GATEWAY_INTERFACE=CGI/1.1", "REQUEST_METHOD=" + method, "SERVER_PROTOCOL=HTTP/1.1",
+                               "SERVER_NAME=localhost", "SCRIPT_NAME=/form.pl", "SCRIPT_FILENAME=/srv/my cgi/form.pl"};
+        };
+        QTest::newRow("no method: nothing") << "" << "a=1" << QStringList{"X=1"} << QStringList{};
+        QTest::newRow("POST: length in bytes of the body")
+            << "POST" << "name=J\u00f6rg\nx=1" << QStringList{}
+            << gateway("POST") + QStringList{"CONTENT_LENGTH=14", "CONTENT_TYPE=application/x-www-form-urlencoded"};
+        QTest::newRow("GET: the input without line ends; the user's pairs after, empty names skipped")
+            << "GET" << "a=1&\nb=2\n" << QStringList{"SERVER_NAME=example.org", "=skipped", "HTTP_COOKIE=c=1"}
+            << gateway("GET") + QStringList{"QUERY_STRING=a=1&b=2", "SERVER_NAME=example.org", "HTTP_COOKIE=c=1"};
+        QTest::newRow("another method: neither body nor query") << "PUT" << "a" << QStringList{} << gateway("PUT");
+    }
+
+    void cgiVariables()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, input);
+        QFETCH(QStringList, user);
+        QFETCH(QStringList, expected);
+        CScriptInput in;
+        in.setRequestMethod(method);
+        in.setInput(input);
+        for (const QString &pair : user) {
+            in.m_strCgiNames[in.m_nCgiCount] = pair.section('=', 0, 0);
+            in.m_strCgiValues[in.m_nCgiCount++] = pair.section('=', 1);
+        }
+        QStringList got;
+        for (const auto &[name, value] : in.cgiVariables("/srv/my cgi/form.pl"))
+            got << name + "=" + value;
+        QCOMPARE(got, expected);
     }
 
     void lineNumber_data()

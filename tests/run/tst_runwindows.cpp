@@ -1,8 +1,11 @@
 #include "CModalHandler.h"
+#include "CTestEnvironment.h"
 #include "run/COutputWindow.h"
 #include "CRunFixture.h"
+#include "run/CCgiParametersDlg.h"
 #include "run/CScriptInputsDlg.h"
 #include "run/CSendInputDlg.h"
+#include "run/CTerminalPane.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -20,8 +23,8 @@ constexpr int kLongWait = 120000;
 // A local run in its output window, as the run commands show it.
 struct CWindowRun : CRunFixture
 {
-    explicit CWindowRun(const QString &script)
-        : CRunFixture(QStringLiteral("/usr/bin/perl"), {"-e", script})
+    explicit CWindowRun(const QString &script, const QStringList &arguments = {})
+        : CRunFixture(QStringLiteral("/usr/bin/perl"), QStringList{"-e", script} + arguments)
     {
         process.m_pListener = &window;
         window.m_pProcess = &process;
@@ -31,7 +34,7 @@ struct CWindowRun : CRunFixture
     }
     QString text(COutputWindow::Stream s) const { return window.pane(s)->toPlainText(); }
     QString status() const { return window.statusLine()->text(); }
-    bool finished() const { return window.isOutputComplete() && !status().isEmpty(); }
+    bool finished() const { return window.isOutputComplete() && window.isCompletionReported(); }
 
     COutputWindow window;
 };
@@ -67,10 +70,9 @@ private slots:
             << R"($|=1; print "out 1\n"; print STDERR "err 1\n"; print "out 2\n"; print STDERR "err 2\n"; exit 3)"
             << false << "out 1\nout 2\n|err 1\nerr 2\n|3";
         QTest::newRow("killed") << R"($|=1; print "x\n"; kill 'KILL', $$)" << false << "x\n||137";
-        const QString line = QString(99, 'e') + '\n';
-        QTest::newRow("stderr stops at its limit")
-            << R"(my $l = ("e" x 99) . "\n"; print STDERR $l for 1..800; print $l for 1..800;)" << false
-            << line.repeated(800) + '|' + line.repeated(800).left(COutputWindow::StderrLimit) + "|0";
+        // Colours, a progress line overwritten by CR, a title and bracketed-paste modes.
+        QTest::newRow("terminal codes") << "print \"\\e[31mred\\e[0m\\n10%\\r\\e[Kdone\\n\\e]0;t\\a\\e[?2004h\\$ \";" << false
+                                        << "red\ndone\n$ ||0";
         // Reported and closed while its child still holds both pipes open.
         QTest::newRow("forked child keeps the pipes") << "exit 4 if fork; sleep 30" << false << "||4";
         QTest::newRow("ended before the window was shown")
@@ -96,31 +98,88 @@ private slots:
         run.window.OnClose();
     }
 
-    void everyWayOfClosingKillsALiveChild_data()
+    void closingWhileRunning_data()
     {
-        QTest::addColumn<int>("way");
-        QTest::newRow("&Close") << 0;
-        QTest::newRow("Esc") << 2;
-        QTest::newRow("Enter") << 3;
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("&Close, Yes") << "&Close Yes" << true;
+        QTest::newRow("&Close, No is the default") << "&Close Return" << false;
+        QTest::newRow("close box, Yes") << "box Yes" << true;
+        QTest::newRow("Esc never closes") << "Esc" << false;
+        QTest::newRow("Enter never closes") << "Enter" << false;
     }
 
-    void everyWayOfClosingKillsALiveChild()
+    // Closing a running script asks first; Enter and Escape go to its input.
+    void closingWhileRunning()
     {
-        QFETCH(int, way);
+        QFETCH(QString, way);
+        QFETCH(bool, closes);
         CWindowRun run(R"($|=1; print "started\n"; sleep 60;)");
         QVERIFY(run.launch({}, false));
         run.window.show();
         QTRY_COMPARE_WITH_TIMEOUT(run.text(COutputWindow::StdOut), QStringLiteral("started\n"), kLongWait);
-        if (way == 0)
+        QString question;
+        handleNextModal([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            question = box->text();
+            if (way.endsWith("Yes"))
+                box->button(QMessageBox::Yes)->click();
+            else
+                QTest::keyClick(box, Qt::Key_Return);
+        }, 2000, {}, &run.window);
+        if (way.startsWith("&Close"))
             run.window.findChild<QAction *>("command32992")->trigger();
-        else if (way == 2)
-            QTest::keyClick(&run.window, Qt::Key_Escape);
+        else if (way == "box Yes")
+            run.window.close();
         else
-            QTest::keyClick(run.window.pane(COutputWindow::StdOut), Qt::Key_Return);
-        QVERIFY(!run.window.isVisible() && run.process.IsCompleted());
-        QCOMPARE(run.process.GetExitCode(), long(128 + SIGKILL));   // reported as killed, not as success
+            QTest::keyClick(run.window.pane(COutputWindow::StdOut), way == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
+        QCOMPARE(question, way.contains(' ') ? COutputWindow::stillRunningQuestion() : QString());
+        QCOMPARE(run.window.isVisible(), !closes);
+        QCOMPARE(run.process.IsCompleted(), closes);
+        if (closes)
+            QCOMPARE(run.process.GetExitCode(), long(128 + SIGKILL));   // reported as killed, not as success
+        run.window.stopAndClose();
+        // Once the script has ended, Enter closes as always.
+        CWindowRun ended("exit 0");
+        QVERIFY(ended.launch({}, false));
+        ended.window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(ended.finished(), kLongWait);
+        QTest::keyClick(ended.window.pane(COutputWindow::StdOut), Qt::Key_Return);
+        QVERIFY(!ended.window.isVisible());
     }
 
+    // The answer to a prompt is typed into the output pane; the transcript
+    // keeps it, in the input colour; a pasted line break sends a line;
+    // Ctrl+D sends what is left and ends the input.
+    void typingIntoTheOutputPane()
+    {
+        CWindowRun run(R"($|=1; print "Name: "; my $n = <STDIN>; print "got [$n]"; print STDERR "err\n";)"
+                       R"( my @r = <STDIN>; print "more [@r]";)");
+        QVERIFY(run.launch({}, false));
+        run.window.show();
+        CTerminalPane *pane = run.window.pane(COutputWindow::StdOut);
+        QTRY_COMPARE_WITH_TIMEOUT(run.text(COutputWindow::StdOut), QStringLiteral("Name: "), kLongWait);
+        QCOMPARE(run.window.focusWidget(), pane);
+        QTest::keyClicks(pane, "Bx");
+        QTest::keyClick(pane, Qt::Key_Backspace);
+        QTest::keyClicks(pane, "ob");
+        QCOMPARE(run.text(COutputWindow::StdOut), QStringLiteral("Name: Bob"));
+        QTest::keyClick(pane, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(run.text(COutputWindow::StdOut), QStringLiteral("Name: Bob\ngot [Bob\n]"), kLongWait);
+        QVERIFY(run.window.isVisible());
+        QTextCursor typed(pane->document());
+        typed.setPosition(7);
+        QCOMPARE(typed.charFormat().foreground().color(), pane->inputColour());
+        QApplication::clipboard()->setText("tail\nre");
+        QTest::keyClick(pane, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(pane, Qt::Key_D, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
+        QCOMPARE(run.text(COutputWindow::StdOut), QStringLiteral("Name: Bob\ngot [Bob\n]tail\nremore [tail\n re]"));
+        QCOMPARE(run.text(COutputWindow::StdErr), QStringLiteral("err\n"));
+        QTest::keyClicks(pane, "late");
+        QVERIFY(!pane->toPlainText().contains("late"));
+        run.window.stopAndClose();
+    }
     void outputGoesAtTheEndWhateverWasClicked()
     {
         CWindowRun run(R"($|=1; print "first line\nsecond line\n"; my $go = <STDIN>; print "third\n";)");
@@ -139,7 +198,8 @@ private slots:
         run.window.sendInputDlg().lineEdit()->setText("go");
         run.window.sendInputDlg().sendButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
-        QCOMPARE(pane->toPlainText(), QStringLiteral("first line\nsecond line\nthird\n"));
+        // The line sent is in the transcript where the script was when it came.
+        QCOMPARE(pane->toPlainText(), QStringLiteral("first line\nsecond line\ngo\nthird\n"));
         QString text;
         answerNextMessageBox(QMessageBox::Ok, &text);
         run.window.findChild<QAction *>("command33015")->trigger();
@@ -147,17 +207,73 @@ private slots:
         run.window.OnClose();
     }
 
-    void twentyMegabytesAllShown()
+    // Output far beyond the panes' bound: each keeps its latest text, says
+    // what it does not show, and Save Output writes every byte: NULs,
+    // invalid UTF-8, a long line without a line feed at the end.
+    void boundedPanesSaveEveryByte()
     {
-        // 262,144 lines of 80 bytes: 20 MiB.
-        CWindowRun run(R"(my $x = "x" x 71; printf "%08d%s\n", $_, $x for 1..262144;)");
+        QByteArray data;
+        for (int i = 0; data.size() < 3 * 1024 * 1024; ++i)
+            data += "line " + QByteArray::number(i) + QByteArray("\0\xff\xc3(\r\n", 6);
+        data += QByteArray(2 * 1024 * 1024 + 7, 'z') + "\xe2\x82";
+        CTestEnvironment env;
+        const QString input = env.path("data.bin");
+        CTestEnvironment::writeFile(input, data);
+        CWindowRun run(R"(open my $f, '<:raw', $ARGV[0] or die; binmode STDOUT; local $/ = \4096;)"
+                       R"( while (<$f>) { print; print STDERR "warning $.\n" } die "the end\n";)",
+                       {input});
+        run.window.setPaneLimit(COutputWindow::StdOut, 512 * 1024);
+        run.window.setPaneLimit(COutputWindow::StdErr, 4 * 1024);
         QVERIFY(run.launch({}, false));
         run.window.show();
         QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
-        QTextDocument *doc = run.window.pane(COutputWindow::StdOut)->document();
-        QCOMPARE(doc->characterCount() - 1, 262144 * 80);
-        QCOMPARE(doc->findBlockByNumber(262143).text(), QStringLiteral("00262144") + QString(71, 'x'));
-        run.window.OnClose();
+        CTerminalPane *out = run.window.pane(COutputWindow::StdOut);
+        CTerminalPane *err = run.window.pane(COutputWindow::StdErr);
+        QVERIFY(out->document()->characterCount() <= 512 * 1024 + 1);
+        // The long line wraps as a terminal wraps it; the cut character at the end shows as replacements.
+        QVERIFY(run.text(COutputWindow::StdOut).endsWith(QString(16384, 'z') + "\n" + QString(7, 'z')
+                                                         + QString::fromUtf8("\xe2\x82")));
+        QVERIFY(run.text(COutputWindow::StdErr).endsWith("the end\n"));
+        QVERIFY2(out->noticeText().contains(QRegularExpression("^\u2026 [0-9.]+ MB earlier output not shown; "
+                                                                        "Options > Save Output saves all of it$")),
+                 qPrintable(out->noticeText()));
+        QVERIFY(err->noticeText().contains("Options > Save Errors saves all of it"));
+        QCOMPARE(out->titleLabel()->text(), QStringLiteral("Output"));
+        QCOMPARE(err->titleLabel()->text(), QStringLiteral("Errors"));
+        // Through the menu and the file dialog, as the user saves.
+        const QString saved = env.path("saved output.bin");
+        handleNextModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            dialog->selectFile(saved);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        run.window.findChild<QAction *>("command33050")->trigger();
+        QCOMPARE(CTestEnvironment::readFile(saved), data);
+        const QString errors = env.path("errors.txt");
+        QCOMPARE(run.window.saveStream(COutputWindow::StdErr, errors), QString());
+        QVERIFY(CTestEnvironment::readFile(errors).startsWith("warning 1\nwarning 2\n"));
+        QVERIFY(CTestEnvironment::readFile(errors).endsWith("the end\n"));
+        run.window.stopAndClose();
+    }
+
+    // A spill file that cannot be created: the pane says so once and keeps
+    // the latest text; Save Output says why it cannot save all of it.
+    void unwritableSpillFolder()
+    {
+        CWindowRun run(R"(print "x" x 99, "\n" for 1..20000; print "last\n")");
+        run.window.setSpillFolder("/nonexistent/folder");
+        run.window.setPaneLimit(COutputWindow::StdOut, 100 * 1000);
+        QVERIFY(run.launch({}, false));
+        run.window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kLongWait);
+        QVERIFY(run.text(COutputWindow::StdOut).endsWith(QString(99, 'x') + "\nlast\n"));
+        const QString notice = run.window.pane(COutputWindow::StdOut)->noticeText();
+        QVERIFY2(notice.contains("output is not kept: could not create a file in /nonexistent/folder")
+                     && !notice.contains("Save Output"), qPrintable(notice));
+        CTestEnvironment env;
+        QVERIFY(run.window.saveStream(COutputWindow::StdOut, env.path("o.txt")).startsWith("the complete output was not kept"));
+        QVERIFY(!QFile::exists(env.path("o.txt")));
+        run.window.stopAndClose();
     }
 
     void inputLimitedTo4000()
@@ -183,6 +299,35 @@ private slots:
         QCOMPARE(dialog.values().input(), afterPaste);
     }
 
+    // The CGI button's table keeps its pairs with Save only; Help says what the simulation does.
+    void cgiParametersTable()
+    {
+        CScriptInputsDlg dialog;
+        CScriptInput start;
+        start.setRequestMethod("POST");
+        dialog.setValues(start);
+        QString help;
+        execWith(dialog, [&] {
+            handleNextModal([](QWidget *w) {
+                auto *table = qobject_cast<CCgiParametersDlg *>(w);
+                QCOMPARE(table->table()->rowCount(), CScriptInput::MaxCgiParameters);
+                table->table()->item(0, 0)->setText("HTTP_COOKIE");
+                table->table()->item(0, 1)->setText("a=1");
+                table->table()->item(2, 0)->setText(" REMOTE_ADDR ");
+                table->table()->item(2, 1)->setText("10.0.0.1");
+                table->accept();
+            });
+            dialog.cgiButton()->click();
+            answerNextMessageBox(QMessageBox::Ok, &help);
+            dialog.helpButton()->click();
+            dialog.okButton()->click();
+        });
+        QVERIFY(help.contains("QUERY_STRING") && help.contains("CONTENT_LENGTH"));
+        const CScriptInput &v = dialog.values();
+        QCOMPARE(v.m_nCgiCount, 3);
+        QCOMPARE(QStringList({v.m_strCgiNames[0], v.m_strCgiValues[0], v.m_strCgiNames[1], v.m_strCgiNames[2]}),
+                 QStringList({"HTTP_COOKIE", "a=1", "", "REMOTE_ADDR"}));
+    }
 };
 
 QTEST_MAIN(TestRunWindows)

@@ -6,8 +6,12 @@
 #include "server/CServerCommands.h"
 #include "server/CServerConsoleDlg.h"
 #include "server/CServerSocket.h"
+#include "run/CTerminalText.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTextCursor>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -212,6 +216,39 @@ private slots:
         const QString shown = QString::fromLatin1(sent).replace(QLatin1String("\r\n"), QLatin1String("\n"));
         QTRY_COMPARE_WITH_TIMEOUT(output().size(), shown.size(), 60000);
         QCOMPARE(output(), shown);
+    }
+
+    // A shell's terminal codes: colours shown, modes and titles dropped, CR
+    // and erase-line overwrite; focus starts in the command box.
+    void terminalCodes()
+    {
+        QCOMPARE(m_console->focusWidget(), m_console->commandCombo());
+        QVERIFY(connectConsole());
+        m_console->OnClear();
+        m_peer->clients.last()->write("\x1b[?2004h\x1b[01;34mdir\x1b[0m  file\r\n\x1b]0;ann@host\a$ \x1b[?2004l\r\r\n"
+                                      "progress 50%\r\x1b[Kdone\a\r\n\x1b[1mbold\x1b[0m$ ");
+        QTRY_COMPARE(output(), QStringLiteral("dir  file\n$ \ndone\nbold$ "));
+        QTextCursor dir(m_console->output()->document());
+        dir.setPosition(1);
+        QCOMPARE(dir.charFormat().foreground().color(), CTerminalStyle::paletteColour(4));
+        QCOMPARE(dir.charFormat().fontWeight(), int(QFont::Bold));
+    }
+
+    // Past its cap the output keeps the latest text, so the prompt shows,
+    // and says what it dropped.
+    void outputKeepsTheLatestText()
+    {
+        QVERIFY(connectConsole());
+        m_console->OnClear();
+        QByteArray sent;
+        for (int i = 0; sent.size() < CServerConsoleDlg::OutputLimit + 1024 * 1024; ++i)
+            sent += "line " + QByteArray::number(i) + QByteArray(60, '.') + "\r\n";
+        m_peer->clients.last()->write(sent + "final$ ");
+        QTRY_VERIFY_WITH_TIMEOUT(output().endsWith(QStringLiteral("\nfinal$ ")), 60000);
+        QVERIFY(output().size() <= CServerConsoleDlg::OutputLimit);
+        const QString notice = m_console->output()->noticeText();
+        QVERIFY2(QRegularExpression("^\u2026 [0-9.]+ MB earlier output not shown$").match(notice).hasMatch(),
+                 qPrintable(notice));
     }
 
     void externalClientGetsHostAndPortAsArguments()

@@ -8,6 +8,7 @@
 #include "run/COutputWindow.h"
 #include "run/CRunCommands.h"
 #include "run/CSendInputDlg.h"
+#include "run/CTerminalPane.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -74,10 +75,10 @@ struct CRunCommandsFixture
                     drive(w);
                 if (w->isVisible())
                     done = QTest::qWaitFor(
-                        [w] { return w->isOutputComplete() && !w->statusLine()->text().isEmpty(); }, 120000);
+                        [w] { return w->isOutputComplete() && w->isCompletionReported(); }, 120000);
                 outcome = w->pane(COutputWindow::StdOut)->toPlainText() + "|"
                           + w->pane(COutputWindow::StdErr)->toPlainText() + "|" + w->statusLine()->text();
-                w->OnClose();
+                w->stopAndClose();
             });
         });
         frame->action(id)->trigger();
