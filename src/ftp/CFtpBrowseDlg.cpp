@@ -183,13 +183,16 @@ bool CFtpBrowseDlg::FillList()
     m_strCurrentDir = m_pConnection->currentDirectory();
     QList<CFtpEntry> entries;
     QList<CFtpListModel::Row> rows;
-    if (m_pConnection->list(entries).isEmpty()) {
+    QString cutNote;
+    if (m_pConnection->list(entries, &cutNote).isEmpty()) {
         rows.reserve(entries.size());
         for (const CFtpEntry &entry : entries)
             rows.append(CFtpListModel::rowFor(entry));
     }
     m_model->setRows(std::move(rows));
     m_strStatus = QStringLiteral("(%1) Items listed.").arg(m_model->rowCount());
+    if (!cutNote.isEmpty())
+        m_strStatus += QLatin1Char(' ') + cutNote;
     return true;
 }
 

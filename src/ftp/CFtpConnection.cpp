@@ -1,9 +1,10 @@
 #include "CFtpConnection.h"
 
-#include "CFtpListParser.h"
+#include "CFtpListReader.h"
 #include "CKnownHosts.h"
 #include "CTlsPeerCheck.h"
 #include "CTrustStore.h"
+#include "app/CSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -438,16 +439,18 @@ QString CFtpConnection::unverifiedText(int code) const
     return describe(code);
 }
 
-QString CFtpConnection::connect(const QString &host, const QString &user, const QString &password, int port)
+QString CFtpConnection::connect(const QString &host, const QString &user, const QString &password, long port)
 {
     close();
+    if (!CSettings::isPort(port))
+        return QStringLiteral("The port number %1 is not between 0 and %2").arg(port).arg(CSettings::MaxPort);
     QString schemeError;
     const CFtpHost parsed = CFtpHost::parse(host, &schemeError);
     m_protocol = parsed.protocol;
     m_host = parsed.name;
     m_user = user;
     m_password = password;
-    m_port = port == 0 ? parsed.defaultPort() : port;
+    m_port = port == 0 ? parsed.defaultPort() : int(port);
     // This libcurl cannot take an active data connection under TLS.
     m_passive = m_protocol == CFtpHost::Ftps;
     m_peer = CPeerIdentity();
@@ -578,19 +581,23 @@ QString CFtpConnection::remove(const QString &name)
     return commandOnCurrentDir({isSftp() ? sftpCommand("rm", {name}) : QStringLiteral("DELE ") + name});
 }
 
-QString CFtpConnection::list(QList<CFtpEntry> &entries)
+QString CFtpConnection::list(QList<CFtpEntry> &entries, QString *cutNote)
 {
     entries.clear();
-    QByteArray listing;
+    // Lines are parsed as they arrive; a listing cut at its bound ends the
+    // transfer and counts as read.
+    CFtpListReader reader(QDateTime::currentDateTime(), m_listingLimits.first, m_listingLimits.second);
     Request r;
     r.url = directoryUrl(m_currentDir);
-    r.sink = [&listing](const char *data, size_t size) {
-        listing.append(data, qsizetype(size));
-        return true;
-    };
-    const QString error = run(r);
+    r.sink = [&reader](const char *data, size_t size) { return reader.feed(data, qsizetype(size)); };
+    QString error = run(r);
+    if (reader.isCut())
+        error.clear();
+    reader.finish();
+    if (cutNote)
+        *cutNote = reader.cutNote();
     if (error.isEmpty())
-        entries = CFtpListParser::parse(listing);
+        entries = reader.takeEntries();
     if (isSftp()) {
         entries.removeIf([](const CFtpEntry &entry) {
             return entry.name == QLatin1String(".") || entry.name == QLatin1String("..");

@@ -48,7 +48,8 @@ CFtpListModel::Row CFtpListModel::rowFor(const CFtpEntry &entry)
         return row;
     }
     row.name = name;
-    row.size = QString::asprintf("%7lld", static_cast<long long>(entry.size));
+    if (entry.size != CFtpEntry::UnknownSize)
+        row.size = QString::asprintf("%7lld", static_cast<long long>(entry.size));
     if (entry.modified.isValid()) {
         const time_t t = entry.modified.toSecsSinceEpoch();
         struct tm local;

@@ -58,6 +58,7 @@ protected:
 private:
     void sendLine(const QString &text);
     void appendNote(const QString &text);
+    void noteConnectFailure(const QString &reason);
     void clearOutput();
 
     COstrakApp &m_app;
