@@ -24,10 +24,9 @@ for target in ${FUZZ_TARGETS:-$(cat "$build_dir/fuzz/targets.txt")}; do
   if ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 "$build_dir/fuzz/bin/$target" \
       -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$work/$target/found/" "$work/$target/corpus" >"$log" 2>&1; then
-    done_line=$(grep -E '^#[0-9]+ +DONE' "$log" | tail -1)
+    coverage=$(sed -n 's/^#[0-9]*[[:space:]]*DONE .*cov: \([0-9]*\).*/\1/p' "$log" | tail -1)
     rate=$(sed -n 's/.*stat::average_exec_per_sec: *//p' "$log" | tail -1)
-    echo "$target: cov ${done_line#*cov: }" | sed 's/ ft:.*//' | tr '\n' ' '
-    echo "exec/s $rate"
+    echo "$target: $rate executions/s, coverage $coverage edges after ${seconds} s"
   else
     failed+=("$target")
     echo "$target FAILED; the end of its log:" >&2
