@@ -2,6 +2,7 @@
 // error lines built to make a search go back: the readers beside the least
 // a line-based reader must do with the same bytes (split them into lines
 // and decode each), measured in the same run.
+#include "MedianTime.h"
 #include "ftp/CFtpListReader.h"
 #include "run/CErrorLineParser.h"
 
@@ -13,19 +14,6 @@
 #include <vector>
 
 namespace {
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 QByteArray listing(const char *format, qsizetype lines)
 {

@@ -7,7 +7,7 @@
 # printed at its end. Extra arguments go to CMake's configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-fuzz-deps.sh
+bash scripts/install-deps.sh --fuzz
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTRAK_FUZZ=ON \
   -DOSTRAK_BUILD_TESTS=OFF -DOSTRAK_BUILD_BENCH=OFF "$@" >/dev/null

@@ -5,8 +5,10 @@
 #include "app/CDialogUnits.h"
 #include "app/COstrakApp.h"
 #include "editor/CReportList.h"
+#include "run/CInputSwallower.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -117,7 +119,12 @@ CFtpBrowseDlg::CFtpBrowseDlg(COstrakApp &app, QWidget *parent)
     connect(m_exec, &QPushButton::clicked, this, &CFtpBrowseDlg::OnExec);
     connect(m_refresh, &QPushButton::clicked, this, &CFtpBrowseDlg::OnRefresh);
     connect(m_btnLoadPut, &QPushButton::clicked, this, &CFtpBrowseDlg::OnLoadOrPut);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_cancel = cancel;
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        if (m_bListing)
+            m_pConnection->cancel();
+        reject();
+    });
     auto onRadio = [this](QRadioButton *r, auto effect) {
         connect(r, &QRadioButton::clicked, this, effect);
     };
@@ -184,7 +191,18 @@ bool CFtpBrowseDlg::FillList()
     QList<CFtpEntry> entries;
     QList<CFtpListModel::Row> rows;
     QString cutNote;
-    if (m_pConnection->list(entries, &cutNote).isEmpty()) {
+    QString error;
+    {
+        // While the listing arrives the windows repaint and Cancel ends it;
+        // other clicks and keys are dropped.
+        CInputSwallower swallower(QCoreApplication::instance(), m_cancel);
+        m_bListing = true;
+        m_pConnection->setWaitHandler([] { QCoreApplication::processEvents(); });
+        error = m_pConnection->list(entries, &cutNote);
+        m_pConnection->setWaitHandler(nullptr);
+        m_bListing = false;
+    }
+    if (error.isEmpty()) {
         rows.reserve(entries.size());
         for (const CFtpEntry &entry : entries)
             rows.append(CFtpListModel::rowFor(entry));

@@ -7,6 +7,7 @@
 #include "app/CSettings.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QUrl>
 
@@ -345,7 +346,18 @@ int CFtpConnection::perform(Request &r)
         r.delivered += r.pending.size();
         r.pending.clear();
     };
+    QElapsedTimer sinceWait;
+    sinceWait.start();
     while (!done) {
+        if (m_waitHandler && sinceWait.elapsed() >= WaitIntervalMs) {
+            m_waitHandler();
+            sinceWait.restart();
+        }
+        // Also while data streams in, when every turn is a paused write.
+        if (m_cancel) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
         int running = 0;
         curl_multi_perform(m, &running);
         if (r.paused) {
@@ -371,7 +383,7 @@ int CFtpConnection::perform(Request &r)
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
-        curl_multi_poll(m, nullptr, 0, 1000, nullptr);
+        curl_multi_poll(m, nullptr, 0, m_waitHandler ? WaitIntervalMs : 1000, nullptr);
     }
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &m_responseCode);
     curl_multi_remove_handle(m, e);

@@ -49,6 +49,10 @@ public:
     // error, and so does every later operation.
     void cancel();
     void setConnectTimeout(int seconds) { m_connectTimeout = seconds; }
+    // Called on the requesting thread every WaitIntervalMs while a request
+    // runs, so that windows can repaint and a Cancel can call cancel().
+    static constexpr int WaitIntervalMs = 50;
+    void setWaitHandler(std::function<void()> handler) { m_waitHandler = std::move(handler); }
     bool isOpen() const { return m_open; }
     bool isPassive() const { return m_passive; }
     CFtpHost::Protocol protocol() const { return m_protocol; }
@@ -110,6 +114,7 @@ private:
     void *m_multi = nullptr;
     std::mutex m_multiMutex;
     std::atomic<bool> m_cancel{false};
+    std::function<void()> m_waitHandler;
     bool m_open = false;
     bool m_passive = false;
     int m_connectTimeout = 30;

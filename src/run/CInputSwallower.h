@@ -5,18 +5,23 @@
 
 // Drops the user's clicks and keys while the editor waits (for a terminal,
 // for a server), so that nothing typed into the frozen windows takes effect
-// afterwards; windows keep repainting. Filters the whole application while it lives.
+// afterwards; windows keep repainting. Filters the whole application while
+// it lives; `spared` (a Cancel button) still gets its clicks and keys.
 class CInputSwallower : public QObject
 {
 public:
-    explicit CInputSwallower(QObject *application) : m_application(application)
+    explicit CInputSwallower(QObject *application, QObject *spared = nullptr)
+        : m_application(application)
+        , m_spared(spared)
     {
         m_application->installEventFilter(this);
     }
     ~CInputSwallower() override { m_application->removeEventFilter(this); }
 
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (watched && watched == m_spared)
+            return false;
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -38,4 +43,5 @@ public:
 
 private:
     QObject *m_application;
+    QObject *m_spared;
 };

@@ -283,6 +283,30 @@ private slots:
         QVERIFY(note.isEmpty());
     }
 
+    // While a listing arrives the wait handler runs; a cancel from it ends
+    // a listing that would never end.
+    void endlessListingIsCancelled()
+    {
+        CFtpTestServer endless;
+        START_FTP_SERVER(endless, CFtpTestServer::Hostile);
+        endless.write(QStringLiteral("endless"), "");
+        CFtpConnection ftp;
+        QVERIFY(ftp.connect(QStringLiteral("127.0.0.1"), QLatin1String(CFtpTestServer::user),
+                            QLatin1String(CFtpTestServer::password), endless.port()).isEmpty());
+        int waits = 0;
+        ftp.setWaitHandler([&] {
+            if (++waits == 4)
+                ftp.cancel();
+        });
+        QList<CFtpEntry> entries;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(ftp.list(entries), QStringLiteral("Cancelled"));
+        QVERIFY(timer.elapsed() >= 3 * CFtpConnection::WaitIntervalMs && timer.elapsed() < 5000);
+        QVERIFY(waits >= 4);
+        QVERIFY(entries.isEmpty());
+    }
+
     void portsOutOfRange_data()
     {
         QTest::addColumn<qlonglong>("port");
