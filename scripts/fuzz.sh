@@ -34,7 +34,7 @@ for target in ${FUZZ_TARGETS:-$(cat "$build_dir/fuzz/targets.txt")}; do
     for input in "$work/$target/found"/*; do
       [ -e "$input" ] || continue
       echo "--- input $(basename "$input") ($(stat -c %s "$input") bytes):" >&2
-      head -c 4096 "$input" | od -A d -c | head -60 >&2
+      head -c 4096 "$input" | od -A d -c | head -60 >&2 || true
     done
   fi
 done
