@@ -7,17 +7,60 @@
 #include "editor/CReportList.h"
 #include "run/CInputSwallower.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// Drops the user's clicks and keys, except those that reach `spared`.
+class CSparingSwallower : public CInputSwallower
+{
+public:
+    explicit CSparingSwallower(QWidget *spared)
+        : CInputSwallower(QApplication::instance())
+        , m_spared(spared)
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        return !reachesSpared(watched, event) && CInputSwallower::eventFilter(watched, event);
+    }
+
+private:
+    // Input comes to a window first, which hands it to one of its widgets.
+    bool reachesSpared(QObject *watched, QEvent *event) const
+    {
+        if (watched == m_spared)
+            return true;
+        if (!watched->isWindowType())
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            return QApplication::widgetAt(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()) == m_spared;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return QApplication::focusWidget() == m_spared;
+        default:
+            return false;
+        }
+    }
+
+    QWidget *m_spared;
+};
+
+} // namespace
 
 CFtpBrowseDlg::CFtpBrowseDlg(COstrakApp &app, QWidget *parent)
     : QDialog(parent)
@@ -195,7 +238,7 @@ bool CFtpBrowseDlg::FillList()
     {
         // While the listing arrives the windows repaint and Cancel ends it;
         // other clicks and keys are dropped.
-        CInputSwallower swallower(QCoreApplication::instance(), m_cancel);
+        CSparingSwallower swallower(m_cancel);
         m_bListing = true;
         m_pConnection->setWaitHandler([] { QCoreApplication::processEvents(); });
         error = m_pConnection->list(entries, &cutNote);

@@ -5,23 +5,18 @@
 
 // Drops the user's clicks and keys while the editor waits (for a terminal,
 // for a server), so that nothing typed into the frozen windows takes effect
-// afterwards; windows keep repainting. Filters the whole application while
-// it lives; `spared` (a Cancel button) still gets its clicks and keys.
+// afterwards; windows keep repainting. Filters the whole application while it lives.
 class CInputSwallower : public QObject
 {
 public:
-    explicit CInputSwallower(QObject *application, QObject *spared = nullptr)
-        : m_application(application)
-        , m_spared(spared)
+    explicit CInputSwallower(QObject *application) : m_application(application)
     {
         m_application->installEventFilter(this);
     }
     ~CInputSwallower() override { m_application->removeEventFilter(this); }
 
-    bool eventFilter(QObject *watched, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (watched && watched == m_spared)
-            return false;
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -43,5 +38,4 @@ public:
 
 private:
     QObject *m_application;
-    QObject *m_spared;
 };

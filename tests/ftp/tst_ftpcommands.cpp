@@ -187,7 +187,11 @@ private slots:
         QElapsedTimer listing;
         bool cdDone = false;
         whenBrowserOpens([&](CFtpBrowseDlg *dlg) {
-            QTimer::singleShot(500, dlg, [dlg] { QTest::mouseClick(dlg->findChild<QPushButton *>(QStringLiteral("2")), Qt::LeftButton); });
+            // Clicked on the dialog's window, as the user's mouse does.
+            QTimer::singleShot(500, dlg, [dlg] {
+                const QPushButton *cancel = dlg->findChild<QPushButton *>(QStringLiteral("2"));
+                QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, cancel->mapTo(dlg, cancel->rect().center()));
+            });
             dlg->commandBox()->setEditText(QStringLiteral("CD long"));
             listing.start();
             dlg->OnExec();
