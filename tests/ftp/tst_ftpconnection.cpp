@@ -5,6 +5,7 @@
 #include "ftp/CFtpListParser.h"
 #include "ftp/CFtpListReader.h"
 #include "ftp/CFtpText.h"
+#include "ftp/CKnownHosts.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -302,6 +303,31 @@ private slots:
         QVERIFY(timer.elapsed() >= 3 * CFtpConnection::WaitIntervalMs);
         QVERIFY(waits >= 4);
         QVERIFY(entries.isEmpty());
+    }
+
+    // A host key's algorithm name goes into a known_hosts line: one that
+    // would break the line makes the key unusable.
+    void hostKeyType_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addRow("ed25519") << QByteArray("ssh-ed25519") << "ssh-ed25519";
+        QTest::addRow("line feed") << QByteArray("ssh-rsa\nevil.example ssh-rsa") << "";
+        QTest::addRow("blank") << QByteArray("ssh-rsa x") << "";
+        QTest::addRow("not ASCII") << QByteArray("ssh-\xe9") << "";
+    }
+    void hostKeyType()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, type);
+        QByteArray key(4, '\0');
+        qToBigEndian(quint32(name.size()), key.data());
+        key += name + QByteArray(32, 'k');
+        QCOMPARE(CKnownHosts::keyType(key), type);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("known_hosts"));
+        QCOMPARE(CKnownHosts::add(path, QStringLiteral("h"), 22, key).isEmpty(), !type.isEmpty());
+        QCOMPARE(CTestEnvironment::readFile(path).count('\n'), type.isEmpty() ? 0 : 1);
     }
 
     void portsOutOfRange_data()
