@@ -1,6 +1,7 @@
 // The variable lists on a 10 MB script: the scan, the list model and the
 // opened list window, beside a plain pass over the same bytes (counting line
 // feeds, the least any line-numbering scan must do) and a copy of them.
+#include "MedianTime.h"
 #include "editor/CVariableListModel.h"
 #include "editor/CVariableScanner.h"
 #include "editor/CVariablesDlg.h"
@@ -43,19 +44,6 @@ QByteArray denseScript(qsizetype size)
     while (text.size() < size)
         text += "$a;\n";
     return text;
-}
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 volatile qint64 g_sink;

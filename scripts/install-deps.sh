@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that Ostrak needs to build, run and test,
-# only those that are missing. Run as root.
+# only those that are missing. Run as root. With --fuzz it also installs
+# clang and libFuzzer, which only the fuzz targets need (scripts/fuzz.sh).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,9 @@ packages=(
   perl default-jdk-headless python3 python3-pyftpdlib python3-openssl openssl openssh-server socat inetutils-telnetd vsftpd
   xvfb xauth xterm x11-utils imagemagick fonts-dejavu-core
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libfuzzer-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "CSettings.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -81,13 +82,27 @@ long CSettings::leadingInt(const QString &text)
         negative = text[i] == '-';
         ++i;
     }
-    long long value = 0;
+    // Counted towards the sign's side, so that LONG_MIN is reachable and a
+    // longer number stops at the limit instead of wrapping.
+    const long limit = negative ? LONG_MIN : -LONG_MAX;
+    long value = 0;
     for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i].unicode() - '0');
-        if (value > LONG_MAX)
-            value = LONG_MAX;   // saturate instead of overflowing
+        const int digit = text[i].unicode() - '0';
+        if (value < (limit + digit) / 10)
+            return negative ? limit : -limit;
+        value = value * 10 - digit;
     }
-    return static_cast<long>(negative ? -value : value);
+    return negative ? value : -value;
+}
+
+int CSettings::columnCount(const QString &text)
+{
+    return int(std::clamp(leadingInt(text), 0L, MaxTabSize));
+}
+
+bool CSettings::isPort(long value)
+{
+    return value >= 0 && value <= MaxPort;
 }
 
 QString CSettings::fileValue(const QString &key) const

@@ -48,11 +48,21 @@ struct CSettings
 
     bool tabExpand() const { return TAB_EXPAND == QLatin1String("Y"); }
     bool runInDosWindow() const { return RUN_IN_DOS_WINDOW == QLatin1String("Y"); }
-    int tabSize() const { return leadingInt(TAB_SIZE); }
-    int indentSize() const { return leadingInt(INDENT_SIZE); }
+    // The largest tab width and indentation step the Options sheet accepts;
+    // a larger number read from the file is taken as this one.
+    static constexpr long MaxTabSize = 100;
+    static constexpr long MaxPort = 65535;
+    int tabSize() const { return columnCount(TAB_SIZE); }
+    int indentSize() const { return columnCount(INDENT_SIZE); }
+    // A size setting as a column count from 0 to MaxTabSize (0 without digits or below 0).
+    static int columnCount(const QString &text);
+    // A port number a connection can use; the record keeps any number the
+    // file holds, and a connection refuses one outside 0 to 65535.
+    static bool isPort(long value);
 
     // Decimal reading of the C runtime's atoi: leading white space, an
-    // optional sign, the digits up to the first other character; 0 without digits.
+    // optional sign, the digits up to the first other character; 0 without
+    // digits. A number beyond the range of long stops at its limit.
     static long leadingInt(const QString &text);
 
     bool operator==(const CSettings &) const = default;

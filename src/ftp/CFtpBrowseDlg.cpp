@@ -5,7 +5,9 @@
 #include "app/CDialogUnits.h"
 #include "app/COstrakApp.h"
 #include "editor/CReportList.h"
+#include "run/CInputSwallower.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,9 +15,52 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// Drops the user's clicks and keys, except those that reach `spared`.
+class CSparingSwallower : public CInputSwallower
+{
+public:
+    explicit CSparingSwallower(QWidget *spared)
+        : CInputSwallower(QApplication::instance())
+        , m_spared(spared)
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        return !reachesSpared(watched, event) && CInputSwallower::eventFilter(watched, event);
+    }
+
+private:
+    // Input comes to a window first, which hands it to one of its widgets.
+    bool reachesSpared(QObject *watched, QEvent *event) const
+    {
+        if (watched == m_spared)
+            return true;
+        if (!watched->isWindowType())
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            return QApplication::widgetAt(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()) == m_spared;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return QApplication::focusWidget() == m_spared;
+        default:
+            return false;
+        }
+    }
+
+    QWidget *m_spared;
+};
+
+} // namespace
 
 CFtpBrowseDlg::CFtpBrowseDlg(COstrakApp &app, QWidget *parent)
     : QDialog(parent)
@@ -117,7 +162,12 @@ CFtpBrowseDlg::CFtpBrowseDlg(COstrakApp &app, QWidget *parent)
     connect(m_exec, &QPushButton::clicked, this, &CFtpBrowseDlg::OnExec);
     connect(m_refresh, &QPushButton::clicked, this, &CFtpBrowseDlg::OnRefresh);
     connect(m_btnLoadPut, &QPushButton::clicked, this, &CFtpBrowseDlg::OnLoadOrPut);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_cancel = cancel;
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        if (m_bListing)
+            m_pConnection->cancel();
+        reject();
+    });
     auto onRadio = [this](QRadioButton *r, auto effect) {
         connect(r, &QRadioButton::clicked, this, effect);
     };
@@ -183,13 +233,27 @@ bool CFtpBrowseDlg::FillList()
     m_strCurrentDir = m_pConnection->currentDirectory();
     QList<CFtpEntry> entries;
     QList<CFtpListModel::Row> rows;
-    if (m_pConnection->list(entries).isEmpty()) {
+    QString cutNote;
+    QString error;
+    {
+        // While the listing arrives the windows repaint and Cancel ends it;
+        // other clicks and keys are dropped.
+        CSparingSwallower swallower(m_cancel);
+        m_bListing = true;
+        m_pConnection->setWaitHandler([] { QCoreApplication::processEvents(); });
+        error = m_pConnection->list(entries, &cutNote);
+        m_pConnection->setWaitHandler(nullptr);
+        m_bListing = false;
+    }
+    if (error.isEmpty()) {
         rows.reserve(entries.size());
         for (const CFtpEntry &entry : entries)
             rows.append(CFtpListModel::rowFor(entry));
     }
     m_model->setRows(std::move(rows));
     m_strStatus = QStringLiteral("(%1) Items listed.").arg(m_model->rowCount());
+    if (!cutNote.isEmpty())
+        m_strStatus += QLatin1Char(' ') + cutNote;
     return true;
 }
 

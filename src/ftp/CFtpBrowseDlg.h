@@ -77,6 +77,8 @@ private:
     QPushButton *m_exec;
     QPushButton *m_refresh;
     QPushButton *m_btnLoadPut;
+    QPushButton *m_cancel;
+    bool m_bListing = false;
     QRadioButton *m_ascii;
     QRadioButton *m_binary;
     QRadioButton *m_autoDetect;

@@ -147,7 +147,7 @@ std::unique_ptr<CFtpConnection> CFtpCommands::connectOnWorker(QString &reason, C
     request->host = settings.FTP_HOST_NAME;
     request->user = settings.FTP_USER_NAME;
     request->password = settings.FTP_USER_PASS;
-    request->port = int(quint16(settings.FTP_PORT_NUMBER));
+    request->port = settings.FTP_PORT_NUMBER;
     request->connectTimeout = m_connectTimeout;
     CFtpConnectWorker::start(request);
 
@@ -271,7 +271,7 @@ void CFtpCommands::OnPutBack()
     auto connectOnce = [&] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const QString failure = connection.connect(settings.FTP_HOST_NAME, settings.FTP_USER_NAME,
-                                                   settings.FTP_USER_PASS, int(quint16(settings.FTP_PORT_NUMBER)));
+                                                   settings.FTP_USER_PASS, settings.FTP_PORT_NUMBER);
         QApplication::restoreOverrideCursor();
         return failure;
     };

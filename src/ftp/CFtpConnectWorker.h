@@ -16,7 +16,7 @@ struct CFtpConnectRequest
     QString host;
     QString user;
     QString password;
-    int port = 0;
+    long port = 0;
     int connectTimeout = 30;
 
     std::atomic<bool> m_bWorkerRunning{false};

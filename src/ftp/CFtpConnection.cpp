@@ -1,11 +1,13 @@
 #include "CFtpConnection.h"
 
-#include "CFtpListParser.h"
+#include "CFtpListReader.h"
 #include "CKnownHosts.h"
 #include "CTlsPeerCheck.h"
 #include "CTrustStore.h"
+#include "app/CSettings.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QUrl>
 
@@ -333,7 +335,13 @@ int CFtpConnection::perform(Request &r)
     curl_multi_add_handle(m, e);
     CURLcode result = CURLE_OK;
     bool done = false;
+    QElapsedTimer sinceWait;
+    sinceWait.start();
     while (!done) {
+        if (m_waitHandler && sinceWait.elapsed() >= WaitIntervalMs) {
+            m_waitHandler();
+            sinceWait.restart();
+        }
         int running = 0;
         curl_multi_perform(m, &running);
         int queued = 0;
@@ -349,7 +357,7 @@ int CFtpConnection::perform(Request &r)
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
-        curl_multi_poll(m, nullptr, 0, 1000, nullptr);
+        curl_multi_poll(m, nullptr, 0, m_waitHandler ? WaitIntervalMs : 1000, nullptr);
     }
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &m_responseCode);
     curl_multi_remove_handle(m, e);
@@ -416,16 +424,18 @@ QString CFtpConnection::unverifiedText(int code) const
     return describe(code);
 }
 
-QString CFtpConnection::connect(const QString &host, const QString &user, const QString &password, int port)
+QString CFtpConnection::connect(const QString &host, const QString &user, const QString &password, long port)
 {
     close();
+    if (!CSettings::isPort(port))
+        return QStringLiteral("The port number %1 is not between 0 and %2").arg(port).arg(CSettings::MaxPort);
     QString schemeError;
     const CFtpHost parsed = CFtpHost::parse(host, &schemeError);
     m_protocol = parsed.protocol;
     m_host = parsed.name;
     m_user = user;
     m_password = password;
-    m_port = port == 0 ? parsed.defaultPort() : port;
+    m_port = port == 0 ? parsed.defaultPort() : int(port);
     // This libcurl cannot take an active data connection under TLS.
     m_passive = m_protocol == CFtpHost::Ftps;
     m_peer = CPeerIdentity();
@@ -556,19 +566,23 @@ QString CFtpConnection::remove(const QString &name)
     return commandOnCurrentDir({isSftp() ? sftpCommand("rm", {name}) : QStringLiteral("DELE ") + name});
 }
 
-QString CFtpConnection::list(QList<CFtpEntry> &entries)
+QString CFtpConnection::list(QList<CFtpEntry> &entries, QString *cutNote)
 {
     entries.clear();
-    QByteArray listing;
+    // Lines are parsed as they arrive; a listing cut at its bound ends the
+    // transfer and counts as read.
+    CFtpListReader reader(QDateTime::currentDateTime(), m_listingLimits.first, m_listingLimits.second);
     Request r;
     r.url = directoryUrl(m_currentDir);
-    r.sink = [&listing](const char *data, size_t size) {
-        listing.append(data, qsizetype(size));
-        return true;
-    };
-    const QString error = run(r);
+    r.sink = [&reader](const char *data, size_t size) { return reader.feed(data, qsizetype(size)); };
+    QString error = run(r);
+    if (reader.isCut())
+        error.clear();
+    reader.finish();
+    if (cutNote)
+        *cutNote = reader.cutNote();
     if (error.isEmpty())
-        entries = CFtpListParser::parse(listing);
+        entries = reader.takeEntries();
     if (isSftp()) {
         entries.removeIf([](const CFtpEntry &entry) {
             return entry.name == QLatin1String(".") || entry.name == QLatin1String("..");

@@ -2,6 +2,7 @@
 
 #include "CFtpEntry.h"
 #include "CFtpHost.h"
+#include "CFtpListReader.h"
 #include "CPeerIdentity.h"
 
 #include <QByteArray>
@@ -37,16 +38,21 @@ public:
     CFtpConnection(const CFtpConnection &) = delete;
     CFtpConnection &operator=(const CFtpConnection &) = delete;
 
-    // Port 0 is the protocol's default: 21 for FTP and FTPS, 22 for SFTP.
+    // Port 0 is the protocol's default: 21 for FTP and FTPS, 22 for SFTP; a
+    // number outside 0 to 65535 is refused.
     // SFTP logs in with the user's own keys in ~/.ssh when `password` is empty.
     // A TLS certificate passes when the system's store vouches for it or the
     // user trusted it (CTrustStore); an SSH host key must be in the user's
     // known_hosts. When either fails, unverifiedPeer() tells what the server showed.
-    QString connect(const QString &host, const QString &user, const QString &password, int port);
+    QString connect(const QString &host, const QString &user, const QString &password, long port);
     // Ends a running connect or transfer from another thread; it returns an
     // error, and so does every later operation.
     void cancel();
     void setConnectTimeout(int seconds) { m_connectTimeout = seconds; }
+    // Called on the requesting thread every WaitIntervalMs while a request
+    // runs, so that windows can repaint and a Cancel can call cancel().
+    static constexpr int WaitIntervalMs = 50;
+    void setWaitHandler(std::function<void()> handler) { m_waitHandler = std::move(handler); }
     bool isOpen() const { return m_open; }
     bool isPassive() const { return m_passive; }
     CFtpHost::Protocol protocol() const { return m_protocol; }
@@ -57,7 +63,11 @@ public:
     // `dir` is absolute or relative to the current directory; the server's
     // answer to PWD becomes the new current directory.
     QString setCurrentDirectory(const QString &dir);
-    QString list(QList<CFtpEntry> &entries);
+    // A listing longer than its bound (CFtpListReader) is cut there and
+    // `cutNote` says so; else it is emptied.
+    QString list(QList<CFtpEntry> &entries, QString *cutNote = nullptr);
+    // The bound of a listing, in bytes and entries.
+    void setListingLimits(qint64 bytes, qsizetype entries) { m_listingLimits = {bytes, entries}; }
     QString createDirectory(const QString &name);
     QString removeDirectory(const QString &name);
     QString rename(const QString &oldName, const QString &newName);
@@ -104,9 +114,11 @@ private:
     void *m_multi = nullptr;
     std::mutex m_multiMutex;
     std::atomic<bool> m_cancel{false};
+    std::function<void()> m_waitHandler;
     bool m_open = false;
     bool m_passive = false;
     int m_connectTimeout = 30;
+    std::pair<qint64, qsizetype> m_listingLimits{CFtpListReader::MaxBytes, CFtpListReader::MaxEntries};
     QString m_host;
     QString m_user;
     QString m_password;

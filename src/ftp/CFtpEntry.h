@@ -7,7 +7,8 @@
 struct CFtpEntry
 {
     QString name;
-    qint64 size = 0;
+    static constexpr qint64 UnknownSize = -1;
+    qint64 size = 0;    // UnknownSize when the line's size is no number that fits
     QDateTime modified; // invalid when the line gave no usable time
     bool isDirectory = false;
     QString rawLine;

@@ -52,7 +52,8 @@ CFtpListModel::Row CFtpListModel::rowFor(const CFtpEntry &entry)
     row.name = row.label = name;
     if (!entry.linkTarget.isEmpty())
         row.label += QStringLiteral(" -> ") + entry.linkTarget;
-    row.size = QString::asprintf("%7lld", static_cast<long long>(entry.size));
+    if (entry.size != CFtpEntry::UnknownSize)
+        row.size = QString::asprintf("%7lld", static_cast<long long>(entry.size));
     if (entry.modified.isValid())
         row.date = localDateTime(entry.modified);
     return row;

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
+
 QString CKnownHosts::userFile()
 {
     return QDir::homePath() + QStringLiteral("/.ssh/known_hosts");
@@ -27,7 +29,12 @@ QString CKnownHosts::keyType(const QByteArray &key)
     const quint32 size = qFromBigEndian<quint32>(key.constData());
     if (size > quint32(key.size() - 4))
         return QString();
-    return QString::fromLatin1(key.mid(4, qsizetype(size)));
+    // An algorithm name is printable ASCII without blanks; anything else
+    // would break the known_hosts line it is written into.
+    const QByteArray name = key.mid(4, qsizetype(size));
+    if (std::any_of(name.begin(), name.end(), [](char c) { return c <= ' ' || c > '~'; }))
+        return QString();
+    return QString::fromLatin1(name);
 }
 
 QByteArray CKnownHosts::line(const QString &host, int port, const QByteArray &key)

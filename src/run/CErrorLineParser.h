@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 // One line of output that names a line of the script.
@@ -24,6 +25,8 @@ class CErrorLineParser
 {
 public:
     static constexpr qsizetype MaxLineLength = 64 * 1024;
+    // The kernel opens no longer path, so no script that ran has a longer name.
+    static constexpr qsizetype MaxPathLength = 4096;
 
     explicit CErrorLineParser(const QString &scriptPath = QString());
 
@@ -36,12 +39,16 @@ public:
     QList<CErrorLink> feed(QStringView text, qsizetype position);
 
 private:
-    bool namesScript(QStringView candidate) const;
+    // Whether the text from one of `starts` (ascending) to `end` is the
+    // script's path; `slashes` are the positions of the line's "/".
+    bool namesScript(QStringView line, qsizetype end, const QList<qsizetype> &starts,
+                     const QList<qsizetype> &slashes) const;
     void examine(QStringView line, qsizetype start, QList<CErrorLink> &links) const;
 
     QString m_path;
     QString m_folder;
     QString m_name;
+    QStringList m_segments;   // of m_path
     // The unfinished last line of the text fed so far.
     QString m_partial;
     qsizetype m_partialStart = 0;

@@ -115,11 +115,7 @@ CServerConsoleDlg::CServerConsoleDlg(COstrakApp &app, QWidget *parent)
     m_socket->setOutput(m_buffer);
     // Reading paused for a full buffer goes on once the pane has taken a batch.
     connect(m_feeder, &CPaneFeeder::textShown, m_socket, &CServerSocket::readPending);
-    connect(m_socket, &CServerSocket::connectFailed, this, [this](const QString &reason) {
-        const CSettings &s = m_app.settings();
-        appendNote(QStringLiteral("Could not connect to %1 port %2 (%3).")
-                       .arg(s.SERVER_HOST).arg(s.SERVER_PORT_NUMBER).arg(reason));
-    });
+    connect(m_socket, &CServerSocket::connectFailed, this, &CServerConsoleDlg::noteConnectFailure);
     connect(m_socket, &CServerSocket::closedByServer, this, [this] { appendNote(closedText()); });
     m_login = new CLoginSequence(this);
     connect(m_socket, &CServerSocket::textReceived, m_login, &CLoginSequence::received);
@@ -156,6 +152,12 @@ void CServerConsoleDlg::appendNote(const QString &text)
     m_output->ensureCursorVisible();
 }
 
+void CServerConsoleDlg::noteConnectFailure(const QString &reason)
+{
+    const CSettings &s = m_app.settings();
+    appendNote(QStringLiteral("Could not connect to %1 port %2 (%3).").arg(s.SERVER_HOST).arg(s.SERVER_PORT_NUMBER).arg(reason));
+}
+
 void CServerConsoleDlg::clearOutput()
 {
     m_buffer->restart();
@@ -189,6 +191,10 @@ void CServerConsoleDlg::OnConnect()
     m_login->cancel();
     m_login->lineSent();
     const CSettings &s = m_app.settings();
+    if (!CSettings::isPort(s.SERVER_PORT_NUMBER)) {
+        noteConnectFailure(QStringLiteral("not a port number: 0 to %1").arg(CSettings::MaxPort));
+        return;
+    }
     m_socket->Connect(s.SERVER_HOST, static_cast<quint16>(s.SERVER_PORT_NUMBER));
 }
 

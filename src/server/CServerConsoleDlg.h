@@ -63,6 +63,7 @@ protected:
 private:
     void sendLine(const QString &text);
     void appendNote(const QString &text);
+    void noteConnectFailure(const QString &reason);
     void clearOutput();
     // The server asked for a password, or switched its echo off: what is
     // typed now is neither shown nor kept in the list.

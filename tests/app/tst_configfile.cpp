@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <climits>
+
 #include <sys/stat.h>
 
 // The configuration file, its values and the settings derived from them.
@@ -32,6 +34,10 @@ private slots:
                                                     << "00021";
         QTest::newRow("port of six digits") << QByteArray("SERVER_PORT_NUMBER=123456\r\n") << "SERVER_PORT_NUMBER"
                                             << "123456";
+        QTest::newRow("port of twenty digits stops at the limit")
+            << QByteArray("FTP_PORT_NUMBER=11111111111111111111\r\n") << "FTP_PORT_NUMBER" << "9223372036854775807";
+        QTest::newRow("negative port of twenty digits") << QByteArray("SERVER_PORT_NUMBER=-99999999999999999999\r\n")
+                                                        << "SERVER_PORT_NUMBER" << "-9223372036854775808";
         QTest::newRow("AUTO_INDENT y is off") << QByteArray("AUTO_INDENT=y\r\n") << "AUTO_INDENT" << "N";
         QTest::newRow("RUN_IN_DOS_WINDOW written as Y or N") << QByteArray("RUN_IN_DOS_WINDOW=yes\r\n")
                                                              << "RUN_IN_DOS_WINDOW" << "N";
@@ -45,6 +51,48 @@ private slots:
         CSettings s;
         CConfigFile::parse(file, s);
         QCOMPARE(s.fileValue(key), expected);
+    }
+
+    // Numbers past the range of long stop at its limit, never wrap.
+    void leadingInt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qlonglong>("expected");
+        QTest::newRow("past int") << "2147483648" << 2147483648LL;
+        QTest::newRow("largest") << "9223372036854775807" << 9223372036854775807LL;
+        QTest::newRow("one past the largest") << "9223372036854775808" << 9223372036854775807LL;
+        QTest::newRow("twenty nines") << "99999999999999999999" << 9223372036854775807LL;
+        QTest::newRow("smallest") << "-9223372036854775808" << qlonglong(LLONG_MIN);
+        QTest::newRow("one below the smallest") << "-9223372036854775809" << qlonglong(LLONG_MIN);
+    }
+    void leadingInt()
+    {
+        QFETCH(QString, text);
+        QTEST(qlonglong(CSettings::leadingInt(text)), "expected");
+    }
+
+    // TAB_SIZE and INDENT_SIZE count columns from 0 to 100, whatever the file holds.
+    void sizes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("plain") << " 8" << 8;
+        QTest::newRow("none") << "tab" << 0;
+        QTest::newRow("negative") << "-4" << 0;
+        QTest::newRow("largest the sheet takes") << "100" << 100;
+        QTest::newRow("above") << "101" << 100;
+        QTest::newRow("twenty digits") << "99999999999999999999" << 100;
+        QTest::newRow("twenty digits, negative") << "-99999999999999999999" << 0;
+    }
+    void sizes()
+    {
+        QFETCH(QString, text);
+        CSettings s;
+        s.TAB_SIZE = text;
+        s.INDENT_SIZE = text;
+        QTEST(s.tabSize(), "expected");
+        QTEST(s.indentSize(), "expected");
+        QCOMPARE(s.fileValue(QStringLiteral("TAB_SIZE")), text);   // the file keeps what it held
     }
 
     void formatWritesThirtyLinesInOrder()

@@ -1,5 +1,6 @@
 """FTP servers the tests need beyond the stock one: "hostile" lists an entry
-named ../escape.pl besides the real ones, "silent" accepts connections and
+named ../escape.pl besides the real ones (and never ends the listing of a
+folder that holds a file named "endless"), "silent" accepts connections and
 never greets, "tls CERT KEY" asks for TLS on the control and data connections.
 Prints the port it bound the way the stock server logs it."""
 import socket
@@ -26,6 +27,11 @@ def main():
         def format_list(self, basedir, listing, ignore_err=True):
             yield from super().format_list(basedir, listing, ignore_err)
             yield b"-rw-r--r--   1 owner    group           5 Jan 01 12:00 ../escape.pl\r\n"
+            # A folder holding "endless" lists without end, for the tests that stop a listing.
+            n = 0
+            while "endless" in listing:
+                n += 1
+                yield b"-rw-r--r--   1 owner    group           5 Jan 01 12:00 more%d.pl\r\n" % n
 
     class EarlyHandshakeDTP(TLS_DTPHandler):
         # The stock handler drops a data connection that speaks before the

@@ -444,6 +444,34 @@ private slots:
         QCOMPARE(QDir(m_local).entryList(QDir::Files), QStringList{});
     }
 
+    // The browser's Cancel, clicked while a listing that never ends arrives,
+    // ends the listing and the command.
+    void cancelDuringAnEndlessListing()
+    {
+        CFtpTestServer hostile;
+        START_FTP_SERVER(hostile, CFtpTestServer::Hostile);
+        QVERIFY(QDir().mkpath(hostile.path(QStringLiteral("long"))));
+        hostile.write(QStringLiteral("long/endless"), "");
+        configure(hostile.port());
+        QElapsedTimer listing;
+        bool cdDone = false;
+        whenBrowserOpens([&](CFtpBrowseDlg *dlg) {
+            // Clicked on the dialog's window, as the user's mouse does.
+            QTimer::singleShot(500, dlg, [dlg] {
+                const QPushButton *cancel = dlg->findChild<QPushButton *>(QStringLiteral("2"));
+                QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, cancel->mapTo(dlg, cancel->rect().center()));
+            });
+            dlg->commandBox()->setEditText(QStringLiteral("CD long"));
+            listing.start();
+            dlg->OnExec();
+            cdDone = true;
+        });
+        ModalAnswerer answerer;
+        commands()->OnLoadFromServer();
+        QVERIFY(cdDone);
+        QVERIFY2(listing.elapsed() < 5000, qPrintable(QString::number(listing.elapsed())));
+    }
+
     void putOnServer_data()
     {
         QTest::addColumn<QString>("remoteDir");

@@ -349,6 +349,21 @@ private slots:
         QTest::addRow("longer name, same ending") << "Died at " + kFolder + "/x" + kName + " line 5." << 0;
         QTest::addRow("no line number") << kPath + " syntax OK" << 0;
         QTest::addRow("nothing after the number") << "at " + kPath + " line 6" << 0;
+        // Paths are compared as cleaned: "." and empty segments drop out, ".." drops one.
+        QTest::addRow("dots and doubled slashes") << "at /home/x/../u/./my at scripts (v2)+[x]//" + kName + " line 8." << 8;
+        QTest::addRow("relative, up to the root and back")
+            << "at ../../../home/u/my at scripts (v2)+[x]/" + kName + " line 9." << 9;
+        QTest::addRow("relative, one up too many") << "at ../../../../home/u/my at scripts (v2)+[x]/" + kName + " line 9."
+                                                   << 0;
+        QTest::addRow("above the root stays above") << "at /../home/u/my at scripts (v2)+[x]/" + kName + " line 9." << 0;
+        QTest::addRow("a word dropped by ..") << "at " + kFolder + "/gone/../" + kName + " line 4." << 4;
+        QTest::addRow("a word dropped, starting inside it") << "at gone/../" + kName + " line 4." << 4;
+        QTest::addRow("two .. for one word") << "at gone/../../" + kName + " line 4." << 0;
+        QTest::addRow("starting at ..") << "at ../" + kName + " line 4." << 0;
+        QTest::addRow("a later mention counts") << "at " + kName + "x line 1. at " + kFolder + "/" + kName + " line 2." << 2;
+        QTest::addRow("javac, relative") << "./" + kName + ":3: error" << 3;
+        QTest::addRow("a path longer than the kernel opens")
+            << "at /" + QString(CErrorLineParser::MaxPathLength, u'a') + "/../" + kPath.mid(1) + " line 4." << 0;
     }
 
     void lineNumber()
@@ -356,6 +371,33 @@ private slots:
         QFETCH(QString, line);
         QFETCH(int, expected);
         QCOMPARE(CErrorLineParser(kPath).lineNumber(line), expected);
+    }
+
+    // Lines built to make a search go back over what it has read finish
+    // quickly, with the right result.
+    void lineNumberOnHostileLines_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("last");   // appended once
+        QTest::addColumn<int>("expected");
+        QTest::addRow("names repeated") << "at xtest.pl line 1. " << "" << 0;
+        QTest::addRow("names repeated, then the script") << "at xtest.pl line 1. " << "at ../scripts/test.pl line 9." << 9;
+        QTest::addRow("words dropped by ..") << "b/../test.pl line 1. " << "" << 0;
+        QTest::addRow("javac form repeated") << "xtest.pl:1:" << "" << 0;
+        QTest::addRow("slashes") << "at /home/user/scripts/ " << "at /home/user/scripts/test.pl line 3." << 3;
+    }
+    void lineNumberOnHostileLines()
+    {
+        QFETCH(QString, unit);
+        QFETCH(QString, last);
+        QString line;
+        while (line.size() + unit.size() + last.size() <= CErrorLineParser::MaxLineLength)
+            line += unit;
+        line += last;
+        QElapsedTimer timer;
+        timer.start();
+        QTEST(CErrorLineParser(QStringLiteral("/home/user/scripts/test.pl")).lineNumber(line), "expected");
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
     }
 
     // Links per completed line, placed in the whole stream, across pieces.

@@ -193,6 +193,18 @@ private slots:
         QVERIFY(output().endsWith(CServerConsoleDlg::notConnectedText(QStringLiteral("\"ls\""))));
     }
 
+    // A port that would wrap to the listening one is refused, not tried.
+    void portOutOfRange()
+    {
+        const long port = m_peer->serverPort() + 65536L;
+        m_fx.env->writeConfig({"SERVER_HOST=127.0.0.1", "SERVER_PORT_NUMBER=" + QString::number(port)});
+        m_console->OnConnect();
+        QVERIFY(output().contains(
+            QStringLiteral("Could not connect to 127.0.0.1 port %1 (not a port number: 0 to 65535).").arg(port)));
+        QTest::qWait(200);
+        QVERIFY(m_peer->clients.empty());
+    }
+
     // The close box only hides the console; Escape also closes the connection.
     void closeBoxKeepsTheConnection()
     {
