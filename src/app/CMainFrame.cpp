@@ -8,6 +8,7 @@
 #include "CViewPreferences.h"
 #include "editor/CInsertionTable.h"
 #include "run/CTerminalLauncher.h"
+#include "editor/CEditCommands.h"
 #include "editor/CEditorWindows.h"
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
@@ -182,6 +183,7 @@ void CMainFrame::connectCommands()
     COptionsCommands::install(*this);
     CServerCommands::install(*this);
     CEditorWindows::install(*this);
+    m_editCommands = CEditCommands::install(*this);
 }
 
 void CMainFrame::updateTitle()
@@ -264,6 +266,8 @@ bool CMainFrame::OpenDocumentFile(const QString &path)
 
 bool CMainFrame::saveTo(const QString &path)
 {
+    if (!m_editCommands->confirmOverwrite(path))
+        return false;
     const QString error = m_doc->OnSaveDocument(path);
     if (!error.isEmpty()) {
         showError(QStringLiteral("The script was not saved.\n%1").arg(error));

@@ -6,6 +6,7 @@ namespace {
 
 const char kColouring[] = "View/SyntaxColouring";
 const char kLineNumbers[] = "View/LineNumbers";
+const char kIndentationGuides[] = "View/IndentationGuides";
 
 bool read(const char *key)
 {
@@ -39,4 +40,14 @@ bool CViewPreferences::lineNumbers()
 void CViewPreferences::setLineNumbers(bool on)
 {
     write(kLineNumbers, on);
+}
+
+bool CViewPreferences::indentationGuides()
+{
+    return read(kIndentationGuides);
+}
+
+void CViewPreferences::setIndentationGuides(bool on)
+{
+    write(kIndentationGuides, on);
 }
