@@ -24,6 +24,12 @@ CEditCommands *CEditCommands::install(CMainFrame &frame)
     frame.setHandler(ID_EDIT_GO_TO_LINE, [commands] { commands->OnGoToLine(); });
     frame.setHandler(ID_EDIT_COMPLETE_WORD, [commands] { commands->m_completer->complete(true); });
 
+    // Guides stand at every INDENT_SIZE columns (4 while it is not set).
+    const auto indentGuides = [view, &app = frame.app()] {
+        view->setIndentationWidth(app.settings().indentSize() > 0 ? app.settings().indentSize() : 4);
+    };
+    indentGuides();
+    connect(&frame.app(), &COstrakApp::settingsChanged, commands, indentGuides);
     QAction *guides = frame.action(ID_VIEW_INDENTATION_GUIDES);
     guides->setCheckable(true);
     view->setIndentationGuides(CViewPreferences::indentationGuides());

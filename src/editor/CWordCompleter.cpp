@@ -77,6 +77,7 @@ void CWordCompleter::indexStep()
     if (end >= length) {
         std::swap(m_index, m_building);
         m_building.clear();
+        m_emptyPrefix.clear();
         m_buildPos = -1;
         m_step.stop();
     }
@@ -142,8 +143,19 @@ QList<QByteArray> CWordCompleter::candidates(const QByteArray &prefix)
 bool CWordCompleter::complete(bool forced)
 {
     const QByteArray prefix = wordBeforeCaret();
-    const QList<QByteArray> list
-        = prefix.size() >= (forced ? 1 : CWordIndex::kMinimumLength) ? candidates(prefix) : QList<QByteArray>();
+    const long caret = m_editor->SendScintilla(Sci::SCI_GETCURRENTPOS);
+    const long length = m_editor->SendScintilla(Sci::SCI_GETLENGTH);
+    const long typed = prefix.size() - m_emptyPrefix.size();
+    const bool typedOn = !forced && !m_emptyPrefix.isEmpty() && prefix.startsWith(m_emptyPrefix) && typed > 0
+        && caret - m_emptyCaret == typed && length - m_emptyLength == typed;
+    const QList<QByteArray> list = !typedOn && prefix.size() >= (forced ? 1 : CWordIndex::kMinimumLength)
+        ? candidates(prefix)
+        : QList<QByteArray>();
+    if (list.isEmpty() && prefix.size() >= CWordIndex::kMinimumLength && !typedOn) {
+        m_emptyPrefix = prefix;
+        m_emptyCaret = caret;
+        m_emptyLength = length;
+    }
     if (list.isEmpty()) {
         if (m_editor->SendScintilla(Sci::SCI_AUTOCACTIVE))
             m_editor->SendScintilla(Sci::SCI_AUTOCCANCEL);

@@ -55,4 +55,9 @@ private:
     QTimer m_idle;
     QTimer m_step;
     int m_swallowedRelease = 0;
+    // The last prefix that found nothing, where the caret was and how long
+    // the text was: a word typed on from it finds nothing either.
+    QByteArray m_emptyPrefix;
+    long m_emptyCaret = -1;
+    long m_emptyLength = -1;
 };
