@@ -90,5 +90,5 @@ void CEditCommands::OnGoToLine()
     // A line inside a folded block is unfolded first.
     view->SendScintilla(QsciScintillaBase::SCI_ENSUREVISIBLEENFORCEPOLICY, index);
     view->SendScintilla(QsciScintillaBase::SCI_GOTOLINE, index);
-    m_frame.app().setCaretPosition(dialog.line(), 1);
+    view->reportCaretPosition();
 }

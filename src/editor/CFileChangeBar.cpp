@@ -2,7 +2,6 @@
 
 #include "COstrakDoc.h"
 #include "COstrakView.h"
-#include "app/COstrakApp.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -94,8 +93,7 @@ void CFileChangeBar::reload()
     // The user stays where they were in the script.
     view->SendScintilla(QsciScintillaBase::SCI_GOTOLINE, static_cast<unsigned long>(line));
     view->SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(firstVisible));
-    if (COstrakApp *app = COstrakApp::instance())
-        app->setCaretPosition(view->caretReport().first, view->caretReport().second);
+    view->reportCaretPosition();
     view->setFocus();
 }
 

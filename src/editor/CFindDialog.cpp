@@ -1,5 +1,7 @@
 #include "CFindDialog.h"
 
+#include "COstrakView.h"
+
 #include <Qsci/qsciscintilla.h>
 
 #include <QCheckBox>
@@ -85,6 +87,8 @@ CSearchOptions CFindDialog::options() const
 void CFindDialog::showNote(const QString &note)
 {
     m_status->setText(note);
+    if (auto *view = qobject_cast<COstrakView *>(m_editor))
+        view->reportCaretPosition();
     if (auto *window = qobject_cast<QMainWindow *>(parentWidget())) {
         if (note.isEmpty())
             window->statusBar()->clearMessage();

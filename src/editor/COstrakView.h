@@ -72,6 +72,8 @@ public:
     // The caret position as the status bar shows it: the line of the
     // selection start and the column of the selection end, both from 1.
     QPair<int, int> caretReport() const;
+    // Tells the status bar where the caret is (after a command moved it).
+    void reportCaretPosition();
     // The part of a line the typing aids look at: its first 1024 characters.
     static constexpr int kLineLimit = 1024;
 
@@ -81,7 +83,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    void reportCaretPosition();
     void applyFont(const QFont &font);
     void applyLexer();
     void applyMargins();

@@ -127,6 +127,7 @@ private slots:
             QVERIFY2(m_fx->statusText().contains(note), qPrintable(m_fx->statusText()));
         const long line = view()->SendScintilla(Sci::SCI_LINEFROMPOSITION, view()->SendScintilla(Sci::SCI_GETCURRENTPOS));
         QVERIFY(view()->SendScintilla(Sci::SCI_GETLINEVISIBLE, u(line)));
+        QCOMPARE(m_fx.env->app().caretLine(), line + 1);   // the status bar follows
     }
 
     void replaceAll_data()
