@@ -16,8 +16,9 @@ class QsciLexer;
 // Enter and the caret position report.
 //
 // Without an assistive technology the view asks for no SCN_MODIFIED
-// notifications (they cost time proportional to the caret's offset in the
-// document), so `textChanged` is not emitted; watch `modificationChanged`.
+// notifications of inserted or deleted text (they cost time proportional to
+// the caret's offset in the document), only for fold level changes, so
+// `textChanged` is not emitted for typing; watch `modificationChanged`.
 class COstrakView : public QsciScintilla
 {
     Q_OBJECT
