@@ -16,6 +16,7 @@ const std::vector<CCommand> kCommands = {
     {ID_FILE_MRU_FILE1, "Recent File", "Open this document"},
     {ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents\nExit"},
     {ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action\nUndo"},
+    {ID_EDIT_REDO, "&Redo\tCtrl+Y", "Redo the previously undone action\nRedo"},
     {ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut"},
     {ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy"},
     {ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents\nPaste"},
@@ -24,6 +25,11 @@ const std::vector<CCommand> kCommands = {
     {ID_EDIT_SELECT_ALL, "Select &All", "Select the entire document\nSelect All"},
     {ID_EDIT_FIND, "&Find", "Find the specified text\nFind"},
     {ID_EDIT_REPLACE, "&Replace", "Replace specific text with different text\nReplace"},
+    {ID_EDIT_FIND_NEXT, "Find &Next\tF3", "Find the next occurrence of the text\nFind Next"},
+    {ID_EDIT_FIND_PREVIOUS, "Find Pre&vious\tShift+F3", "Find the previous occurrence of the text\nFind Previous"},
+    {ID_EDIT_GO_TO_LINE, "&Go to Line...\tCtrl+G", "Move the caret to a line given by its number\nGo to Line"},
+    {ID_EDIT_COMPLETE_WORD, "Complete &Word\tCtrl+Space",
+     "Complete the word before the caret from the script's words and Perl's functions\nComplete Word"},
     {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar\nToggle StatusBar"},
     {ID_VIEW_TEAR_OFF, "Tear &Off", "Tear off current view to a new Frame\n"},
@@ -37,6 +43,7 @@ const std::vector<CCommand> kCommands = {
     {ID_VIEW_OPERATORS, "&Operators ", "Operators Toolbar"},
     {ID_VIEW_SYNTAX_COLOURING, "Syntax &Colouring", "Colour the script by its language\nSyntax Colouring"},
     {ID_VIEW_LINE_NUMBERS, "&Line Numbers", "Show or hide the line numbers\nLine Numbers"},
+    {ID_VIEW_INDENTATION_GUIDES, "&Indentation Guides", "Show or hide the indentation guides\nIndentation Guides"},
     {ID_VIEW_REOPEN_LAST, "&Reopen Last Script", "Open the last script again at the next start\nReopen Last Script"},
     {ID_SCRIPT_RUN, "&Run", "Run the script immediately\nRun the script in view"},
     {ID_SCRIPT_COMPILE, "&Compile", "Check syntax and warn if any errors"},
@@ -161,15 +168,17 @@ const std::vector<CMenu> &CCommandTable::menus()
                    cmd(ID_FILE_LOAD_FROM_SERVER), cmd(ID_FILE_PUT_BACK), cmd(ID_FILE_PUT_ON_SERVER), sep(),
                    cmd(ID_FILE_PRINT), cmd(ID_FILE_PRINT_PREVIEW), cmd(ID_FILE_PRINT_SETUP), sep(),
                    {CMenuItem::RecentFiles, ID_FILE_MRU_FILE1}, sep(), cmd(ID_APP_EXIT)}},
-        {"&Edit", {cmd(ID_EDIT_UNDO), sep(), cmd(ID_EDIT_CUT), cmd(ID_EDIT_COPY), cmd(ID_EDIT_PASTE), sep(),
+        {"&Edit", {cmd(ID_EDIT_UNDO), cmd(ID_EDIT_REDO), sep(), cmd(ID_EDIT_CUT), cmd(ID_EDIT_COPY), cmd(ID_EDIT_PASTE), sep(),
                    cmd(ID_EDIT_CONVERT_DOS), cmd(ID_EDIT_CONVERT_UNIX), sep(), cmd(ID_EDIT_SELECT_ALL), sep(),
-                   cmd(ID_EDIT_FIND), cmd(ID_EDIT_REPLACE)}},
+                   cmd(ID_EDIT_FIND), cmd(ID_EDIT_REPLACE), cmd(ID_EDIT_FIND_NEXT), cmd(ID_EDIT_FIND_PREVIOUS),
+                   cmd(ID_EDIT_GO_TO_LINE), sep(), cmd(ID_EDIT_COMPLETE_WORD)}},
         {"&View", {cmd(ID_VIEW_TOOLBAR), cmd(ID_VIEW_STATUS_BAR), cmd(ID_VIEW_TEAR_OFF), cmd(ID_VIEW_IN_BROWSER),
                    sep(),
                    {CMenuItem::Submenu, 0, "&Variables",
                     {cmd(ID_VIEW_SCALARS), cmd(ID_VIEW_ARRAYS), cmd(ID_VIEW_HASHES), cmd(ID_VIEW_SPECIAL)}},
                    cmd(ID_VIEW_FUNCTIONS), sep(), cmd(ID_VIEW_SCRIPTING_TOOLBAR), cmd(ID_VIEW_OPERATORS), sep(),
-                   cmd(ID_VIEW_SYNTAX_COLOURING), cmd(ID_VIEW_LINE_NUMBERS), cmd(ID_VIEW_REOPEN_LAST)}},
+                   cmd(ID_VIEW_SYNTAX_COLOURING), cmd(ID_VIEW_LINE_NUMBERS), cmd(ID_VIEW_INDENTATION_GUIDES),
+                   cmd(ID_VIEW_REOPEN_LAST)}},
         {"&Script", {cmd(ID_SCRIPT_RUN), cmd(ID_SCRIPT_COMPILE), cmd(ID_SCRIPT_DEBUG), sep(),
                      cmd(ID_SCRIPT_RUN_ON_SERVER), cmd(ID_SCRIPT_RUN_IN_BROWSER), sep(),
                      cmd(ID_SCRIPT_SPECIFY_INPUTS)}},
@@ -188,6 +197,15 @@ QList<QKeySequence> CCommandTable::accelerators(int id)
     case ID_FILE_SAVE: return {QKeySequence(Qt::CTRL | Qt::Key_S)};
     case ID_FILE_PRINT: return {QKeySequence(Qt::CTRL | Qt::Key_P)};
     case ID_EDIT_UNDO: return {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)};
+    case ID_EDIT_REDO: return {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+    case ID_EDIT_FIND: return {QKeySequence(Qt::CTRL | Qt::Key_F)};
+    case ID_EDIT_REPLACE: return {QKeySequence(Qt::CTRL | Qt::Key_H)};
+    case ID_EDIT_FIND_NEXT: return {QKeySequence(Qt::Key_F3)};
+    case ID_EDIT_FIND_PREVIOUS: return {QKeySequence(Qt::SHIFT | Qt::Key_F3)};
+    case ID_EDIT_GO_TO_LINE: return {QKeySequence(Qt::CTRL | Qt::Key_G)};
+    case ID_EDIT_COMPLETE_WORD: return {QKeySequence(Qt::CTRL | Qt::Key_Space)};
+    case ID_SCRIPT_RUN: return {QKeySequence(Qt::Key_F5)};
+    case ID_SCRIPT_COMPILE: return {QKeySequence(Qt::CTRL | Qt::Key_F7)};
     case ID_EDIT_CUT: return {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)};
     case ID_EDIT_COPY: return {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)};
     case ID_EDIT_PASTE: return {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)};

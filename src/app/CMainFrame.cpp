@@ -9,6 +9,7 @@
 #include "CViewPreferences.h"
 #include "editor/CInsertionTable.h"
 #include "run/CTerminalLauncher.h"
+#include "editor/CEditCommands.h"
 #include "editor/CEditorWindows.h"
 #include "editor/CFindDialog.h"
 #include "editor/COstrakDoc.h"
@@ -186,6 +187,7 @@ void CMainFrame::connectCommands()
     COptionsCommands::install(*this);
     CServerCommands::install(*this);
     CEditorWindows::install(*this);
+    m_editCommands = CEditCommands::install(*this);
 }
 
 void CMainFrame::updateTitle()
@@ -288,6 +290,8 @@ void CMainFrame::OnStartWithoutFile()
 
 bool CMainFrame::saveTo(const QString &path)
 {
+    if (!m_editCommands->confirmOverwrite(path))
+        return false;
     const QString error = m_doc->OnSaveDocument(path);
     if (!error.isEmpty()) {
         showError(QStringLiteral("The script was not saved.\n%1").arg(error));

@@ -12,6 +12,7 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class QsciPrinter;
+class CEditCommands;
 class COperatorsPalette;
 class COstrakApp;
 class COstrakDoc;
@@ -31,6 +32,7 @@ public:
     COstrakApp &app() const { return m_app; }
     COstrakView *view() const { return m_view; }
     COstrakDoc *document() const { return m_doc; }
+    CEditCommands *editCommands() const { return m_editCommands; }
 
     // The action of a command id; every id of the command table has one.
     // Commands without a handler stay disabled.
@@ -124,6 +126,7 @@ private:
     QToolBar *m_mainToolBar = nullptr;
     QToolBar *m_scriptingToolBar = nullptr;
     COperatorsPalette *m_operatorsPalette = nullptr;
+    CEditCommands *m_editCommands = nullptr;
     QLabel *m_readyPane = nullptr;
     QLabel *m_caretPane = nullptr;
     QHash<int, QLabel *> m_indicatorPanes;

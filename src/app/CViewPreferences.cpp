@@ -11,6 +11,7 @@ const char kLineNumbers[] = "View/LineNumbers";
 const char kReopen[] = "View/ReopenLastScript";
 const char kLastPath[] = "View/LastScript";
 const char kLastLine[] = "View/LastScriptLine";
+const char kIndentationGuides[] = "View/IndentationGuides";
 
 QSettings userSettings()
 {
@@ -74,4 +75,14 @@ void CViewPreferences::setLastScript(const LastScript &script)
     settings.setValue(QLatin1String(kLastPath), script.path);
     settings.setValue(QLatin1String(kLastLine), script.line);
     settings.sync();
+}
+
+bool CViewPreferences::indentationGuides()
+{
+    return read(kIndentationGuides);
+}
+
+void CViewPreferences::setIndentationGuides(bool on)
+{
+    write(kIndentationGuides, on);
 }

@@ -3,9 +3,9 @@
 #include <QString>
 
 // The editor's display choices of the View menu, kept per user in the
-// user settings (QSettings "HALDEN", "Ostrak"), not in Ostrak.cfg. Colouring
-// and line numbers are on, reopening the last script off, until the user
-// turns them over.
+// user settings (QSettings "HALDEN", "Ostrak"), not in Ostrak.cfg. Colouring,
+// line numbers and indentation guides are on, reopening the last script off,
+// until the user turns them over.
 class CViewPreferences
 {
 public:
@@ -24,4 +24,6 @@ public:
     };
     static LastScript lastScript();
     static void setLastScript(const LastScript &script);
+    static bool indentationGuides();
+    static void setIndentationGuides(bool on);
 };

@@ -77,6 +77,7 @@ QString COstrakDoc::OnSaveDocument(const QString &path)
         return error;
     setPathName(path);
     setModified(false);
+    emit saved();
     return {};
 }
 

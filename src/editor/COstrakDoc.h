@@ -47,6 +47,8 @@ signals:
     // After every New and Open (the view rebuilds its font and tab width).
     void documentReset();
     void titleChanged();
+    // After every successful save.
+    void saved();
 
 private:
     void setPathName(const QString &path);

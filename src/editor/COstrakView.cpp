@@ -1,5 +1,6 @@
 #include "COstrakView.h"
 
+#include "CCodeDisplay.h"
 #include "CInsertionTable.h"
 #include "CLineEnds.h"
 #include "CSyntaxColours.h"
@@ -93,13 +94,16 @@ COstrakView::COstrakView(QWidget *parent)
     // The horizontal scroll bar follows the widest line shown so far.
     SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1UL);
+    // Fold level changes only: a folded block whose header stops opening a
+    // block is shown again. They come while lines are styled, not per key.
     if (g_plainAccessibility)
-        SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+        SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CHANGEFOLD));
 
     // The margin follows the line count; this notification costs nothing
     // per key, unlike SCN_MODIFIED.
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { updateLineNumberWidth(); });
     applyMargins();
+    CCodeDisplay::apply(*this);
 
     if (m_app) {
         connect(m_app, &COstrakApp::editorFontChanged, this, &COstrakView::applyFont);
@@ -136,9 +140,12 @@ void COstrakView::applyLexer()
         return;
     QsciLexer *old = m_lexer;
     m_lexer = CSyntaxColours::makeLexer(wanted, this);
-    if (m_lexer)
+    if (m_lexer) {
         CSyntaxColours::applyFont(*m_lexer, styleFont(m_font));
+        CCodeDisplay::prepareLexer(*m_lexer);
+    }
     setLexer(m_lexer);
+    CCodeDisplay::followLexer(*this, m_lexer != nullptr);
     delete old;
     m_language = wanted;
     // Without a lexer this restores the plain style.

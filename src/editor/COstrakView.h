@@ -16,8 +16,9 @@ class QsciLexer;
 // Enter and the caret position report.
 //
 // Without an assistive technology the view asks for no SCN_MODIFIED
-// notifications (they cost time proportional to the caret's offset in the
-// document), so `textChanged` is not emitted; watch `modificationChanged`.
+// notifications of inserted or deleted text (they cost time proportional to
+// the caret's offset in the document), only for fold level changes, so
+// `textChanged` is not emitted for typing; watch `modificationChanged`.
 class COstrakView : public QsciScintilla
 {
     Q_OBJECT
@@ -72,6 +73,8 @@ public:
     // The caret position as the status bar shows it: the line of the
     // selection start and the column of the selection end, both from 1.
     QPair<int, int> caretReport() const;
+    // Tells the status bar where the caret is (after a command moved it).
+    void reportCaretPosition();
     // The part of a line the typing aids look at: its first 1024 characters.
     static constexpr int kLineLimit = 1024;
 
@@ -89,7 +92,6 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    void reportCaretPosition();
     void applyFont(const QFont &font);
     void applyLexer();
     void applyMargins();

@@ -274,7 +274,7 @@ private slots:
         QVERIFY2(colours.size() > 4, "the styles are not coloured");
     }
 
-    // Both on at first; each toggles its effect and is kept for the next
+    // All on at first; each toggles its effect and is kept for the next
     // start; the margin widens with the line count.
     void viewItemsSurviveRestart()
     {
@@ -286,23 +286,26 @@ private slots:
             widths << m_fx->view()->SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 0UL);
             return QList<bool>{m_fx->action(ID_VIEW_SYNTAX_COLOURING)->isChecked(),
                                m_fx->view()->language() == CSyntaxChoice::Perl,
-                               m_fx->action(ID_VIEW_LINE_NUMBERS)->isChecked(), widths.last() > 0};
+                               m_fx->action(ID_VIEW_LINE_NUMBERS)->isChecked(), widths.last() > 0,
+                               m_fx->action(ID_VIEW_INDENTATION_GUIDES)->isChecked(),
+                               m_fx->view()->indentationGuides()};
         };
         const auto restart = [&] {
             m_fx.frame.reset();
             m_fx.frame = std::make_unique<CMainFrame>(m_fx.env->app());
         };
-        QCOMPARE(state(9), QList<bool>({true, true, true, true}));
-        QCOMPARE(state(12000), QList<bool>({true, true, true, true}));
+        QCOMPARE(state(9), QList<bool>({true, true, true, true, true, true}));
+        QCOMPARE(state(12000), QList<bool>({true, true, true, true, true, true}));
         QVERIFY(widths[1] > widths[0]);
         m_fx->action(ID_VIEW_SYNTAX_COLOURING)->trigger();
         m_fx->action(ID_VIEW_LINE_NUMBERS)->trigger();
+        m_fx->action(ID_VIEW_INDENTATION_GUIDES)->trigger();
         QCOMPARE(m_fx->view()->language(), CSyntaxChoice::Plain);
         restart();
-        QCOMPARE(state(9), QList<bool>({false, false, false, false}));
+        QCOMPARE(state(9), QList<bool>({false, false, false, false, false, false}));
         m_fx->action(ID_VIEW_LINE_NUMBERS)->trigger();
         restart();
-        QCOMPARE(state(9), QList<bool>({false, false, true, true}));
+        QCOMPARE(state(9), QList<bool>({false, false, true, true, false, false}));
     }
 
     // Open and Save As start in LOCAL_DIRECTORY, then where the last one
