@@ -276,11 +276,10 @@ QFont COstrakView::styleFont(const QFont &font) const
 
 int COstrakView::displayedTabWidth(int columns)
 {
-    // No width means the editor's usual 8; beyond 256 columns a tab would
-    // push the rest of its line out of reach.
+    // No width means the editor's usual 8; the settings never give more
+    // than CSettings::MaxTabSize.
     constexpr int kUsual = 8;
-    constexpr int kWidest = 256;
-    return columns <= 0 ? kUsual : std::min(columns, kWidest);
+    return columns <= 0 ? kUsual : columns;
 }
 
 void COstrakView::applyFont(const QFont &font)

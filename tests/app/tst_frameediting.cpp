@@ -7,6 +7,7 @@
 #include "editor/COstrakView.h"
 #include "options/COptionsPropertySheet.h"
 #include "run/COutputWindow.h"
+#include "run/CTerminalPane.h"
 
 #include <Qsci/qscilexer.h>
 
