@@ -119,6 +119,8 @@ CServerConsoleDlg::CServerConsoleDlg(COstrakApp &app, QWidget *parent)
     connect(m_socket, &CServerSocket::closedByServer, this, [this] { appendNote(closedText()); });
     m_login = new CLoginSequence(this);
     connect(m_socket, &CServerSocket::textReceived, m_login, &CLoginSequence::received);
+    // After the login sequence has seen the text, so that its prompt counts.
+    connect(m_socket, &CServerSocket::textReceived, this, &CServerConsoleDlg::followHiddenInput);
     connect(m_login, &CLoginSequence::sendLine, this, [this](const QString &line) {
         if (!m_socket->SendLine(line)) {
             m_login->cancel();
@@ -186,6 +188,18 @@ bool CServerConsoleDlg::inputIsHidden() const
     return m_socket->hidesInput() || m_login->lastPrompt() == CLoginSequence::PasswordPrompt;
 }
 
+void CServerConsoleDlg::followHiddenInput()
+{
+    QLineEdit *edit = m_command->lineEdit();
+    const auto mode = inputIsHidden() ? QLineEdit::Password : QLineEdit::Normal;
+    if (edit->echoMode() == mode)
+        return;
+    edit->setEchoMode(mode);
+    // A password is typed afresh, never onto the command left for resending.
+    if (mode == QLineEdit::Password)
+        edit->clear();
+}
+
 void CServerConsoleDlg::OnConnect()
 {
     m_login->cancel();
@@ -226,6 +240,7 @@ void CServerConsoleDlg::OnSendCommand()
         if (!m_socket->SendLine(command))
             appendNote(notConnectedText(QStringLiteral("the hidden line")));
         m_command->clearEditText();
+        followHiddenInput();
         return;
     }
     sendLine(command);

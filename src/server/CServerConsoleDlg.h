@@ -68,6 +68,8 @@ private:
     // The server asked for a password, or switched its echo off: what is
     // typed now is neither shown nor kept in the list.
     bool inputIsHidden() const;
+    // Shows typed text as dots while input is hidden.
+    void followHiddenInput();
 
     COstrakApp &m_app;
     QMenuBar *m_menuBar;

@@ -337,10 +337,15 @@ private slots:
         QFETCH(QByteArray, ask);
         QFETCH(bool, hidden);
         QVERIFY(connectConsole());
+        QLineEdit *edit = m_console->commandCombo()->lineEdit();
+        edit->setText(QStringLiteral("ls")); // the last command, left for resending
         m_peer->clients.last()->write(ask);
         QFETCH(QString, shown);
         QTRY_VERIFY(output().endsWith(shown));
-        QLineEdit *edit = m_console->commandCombo()->lineEdit();
+        // Hidden input is typed afresh and shown as dots, never onto the last command.
+        QCOMPARE(edit->echoMode(), hidden ? QLineEdit::Password : QLineEdit::Normal);
+        QCOMPARE(edit->text(), hidden ? QString() : QStringLiteral("ls"));
+        edit->clear();
         edit->setFocus();
         QTest::keyClicks(edit, QStringLiteral("pw 42"));
         QTest::keyClick(edit, Qt::Key_Return);
