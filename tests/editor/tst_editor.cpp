@@ -58,6 +58,7 @@ private slots:
         QCOMPARE(m_doc->OnOpenDocument(in), QString());
         QCOMPARE(m_view->bytes(), bytes);
         QVERIFY(!m_doc->isModified());
+        CTestEnvironment::writeFile(in, "changed on disk");   // the save must replace it
         QCOMPARE(m_doc->OnSaveDocument(in), QString());
         QCOMPARE(CTestEnvironment::readFile(in), bytes);
         struct stat st {};
@@ -85,9 +86,8 @@ private slots:
     {
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, dos);
-        QFETCH(QByteArray, unix);
         QCOMPARE(CLineEnds::toDos(CLineEnds::toDos(text)), dos);
-        QCOMPARE(CLineEnds::toUnix(text), unix);
+        QTEST(CLineEnds::toUnix(text), "unix");
         m_view->setBytes(text);
         m_doc->setModified(false);
         m_doc->convertToDos();
