@@ -40,18 +40,17 @@ public:
                 why = CTestAccount::run("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", file(key)});
         if (!why.isEmpty())
             return why;
-        QFile config(file("sshd_config"));
-        config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral("ListenAddress 127.0.0.1\nHostKey %1\nAuthorizedKeysFile %2.pub\nAllowUsers %3\n"
-                                    "PidFile none\nUsePAM no\nStrictModes no\nKbdInteractiveAuthentication no\n"
-                                    "Subsystem sftp internal-sftp\nForceCommand internal-sftp\n")
-                         .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
-        config.close();
+        const QString config = file("sshd_config");
+        CTestEnvironment::writeFile(config, QStringLiteral("ListenAddress 127.0.0.1\nHostKey %1\nAuthorizedKeysFile %2.pub\n"
+                                                           "AllowUsers %3\nPidFile none\nUsePAM no\nStrictModes no\n"
+                                                           "KbdInteractiveAuthentication no\nSubsystem sftp internal-sftp\n"
+                                                           "ForceCommand internal-sftp\n")
+                                                .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
         if (!m_port)
             m_port = CLocalPort::unused();
         QDir().mkpath(QStringLiteral("/run/sshd"));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral("/usr/sbin/sshd"), {"-D", "-e", "-f", config.fileName(), "-p", QString::number(m_port)});
+        m_process.start(QStringLiteral("/usr/sbin/sshd"), {"-D", "-e", "-f", config, "-p", QString::number(m_port)});
         return CLocalPort::awaitListening(m_process, m_port);
     }
 
