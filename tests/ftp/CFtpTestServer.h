@@ -44,15 +44,12 @@ public:
             return startVsftpd(kind == VsftpdTls);
         QStringList args;
         if (kind == Normal)
-            args = {QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"), QStringLiteral("127.0.0.1"),
-                    QStringLiteral("-p"), QStringLiteral("0"), QStringLiteral("-w"), QStringLiteral("-d"), m_root.path(),
-                    QStringLiteral("-u"), QLatin1String(user), QStringLiteral("-P"), QLatin1String(password)};
+            args = {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "0", "-w", "-d", m_root.path(), "-u", user, "-P", password};
         else
-            args = {QStringLiteral(OSTRAK_SOURCE_DIR "/tests/ftp/ftpserver.py"),
-                    kind == Silent ? QStringLiteral("silent") : kind == Tls ? QStringLiteral("tls") : QStringLiteral("hostile"),
-                    m_root.path(), QLatin1String(user), QLatin1String(password)};
+            args = {OSTRAK_SOURCE_DIR "/tests/ftp/ftpserver.py", kind == Silent ? "silent" : kind == Tls ? "tls" : "hostile",
+                    m_root.path(), user, password};
         if (kind == Tls) {
-            args << QDir(m_keys.path()).filePath(QStringLiteral("server.crt")) << QDir(m_keys.path()).filePath(QStringLiteral("server.key"));
+            args << QDir(m_keys.path()).filePath("server.crt") << QDir(m_keys.path()).filePath("server.key");
             if (QString why = makeCertificate(args.at(5), args.at(6)); !why.isEmpty())
                 return why;
         }
@@ -158,9 +155,4 @@ private:
     bool m_vsftpd = false;
 };
 
-// Starts `server` or fails the calling test with the reason.
-#define START_FTP_SERVER(server, kind)                                                                  \
-    do {                                                                                                \
-        const QString why = (server).start(kind);                                                       \
-        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("FTP test server did not start: ") + why));   \
-    } while (0)
+#define START_FTP_SERVER(server, kind) START_TEST_SERVER("FTP", (server).start(kind))

@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 // A real SSH server (the system's sshd with a configuration of its own) on
 // 127.0.0.1 and a free port, serving a throw-away folder over SFTP to a local
 // test account that logs in by password or by clientKey(). It must run as
@@ -38,21 +37,20 @@ public:
         QString why = CTestAccount::ensure(user, password, root(), "/usr/sbin/nologin");
         for (const char *key : {"host_key", "client_key"})
             if (why.isEmpty() && !QFile::exists(file(key)))
-                why = run("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", file(key)});
+                why = CTestAccount::run("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", file(key)});
         if (!why.isEmpty())
             return why;
-        QFile config(file("sshd_config"));
-        config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral("ListenAddress 127.0.0.1\nHostKey %1\nAuthorizedKeysFile %2.pub\nAllowUsers %3\n"
-                                    "PidFile none\nUsePAM no\nStrictModes no\nKbdInteractiveAuthentication no\n"
-                                    "Subsystem sftp internal-sftp\nForceCommand internal-sftp\n")
-                         .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
-        config.close();
+        const QString config = file("sshd_config");
+        CTestEnvironment::writeFile(config, QStringLiteral("ListenAddress 127.0.0.1\nHostKey %1\nAuthorizedKeysFile %2.pub\n"
+                                                           "AllowUsers %3\nPidFile none\nUsePAM no\nStrictModes no\n"
+                                                           "KbdInteractiveAuthentication no\nSubsystem sftp internal-sftp\n"
+                                                           "ForceCommand internal-sftp\n")
+                                                .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
         if (!m_port)
             m_port = CLocalPort::unused();
         QDir().mkpath(QStringLiteral("/run/sshd"));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral("/usr/sbin/sshd"), {"-D", "-e", "-f", config.fileName(), "-p", QString::number(m_port)});
+        m_process.start(QStringLiteral("/usr/sbin/sshd"), {"-D", "-e", "-f", config, "-p", QString::number(m_port)});
         return CLocalPort::awaitListening(m_process, m_port);
     }
 
@@ -86,23 +84,16 @@ public:
     {
         QDir().mkpath(QFileInfo(path(name)).absolutePath());
         CTestEnvironment::writeFile(path(name), bytes);
-        QCOMPARE(own(root()), QString());
+        QCOMPARE(CTestAccount::own(user, root()), QString());
     }
     QByteArray read(const QString &name) const { return CTestEnvironment::readFile(path(name)); }
 
 private:
     QString file(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
-    QString own(const QString &dir) const { return CTestAccount::own(user, dir); }
-    static QString run(const char *program, const QStringList &args) { return CTestAccount::run(program, args); }
 
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
 };
 
-// Starts `server` or fails the calling test with the reason.
-#define START_SFTP_SERVER(server)                                                                        \
-    do {                                                                                                 \
-        const QString why = (server).start();                                                            \
-        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("SFTP test server did not start: ") + why));   \
-    } while (0)
+#define START_SFTP_SERVER(server) START_TEST_SERVER("SFTP", (server).start())

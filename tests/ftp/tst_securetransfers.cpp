@@ -33,9 +33,7 @@ private:
         CFtpTestServer *ftps; // one of the pyftpdlib servers, or none for SFTP
         QString host;
         int port;
-        QString user;
-        QString password;
-        QString entry;
+        QString user, password, entry;
     };
     Server server(const QString &protocol)
     {

@@ -37,15 +37,7 @@ public:
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(socat, {"-d", "-d", QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(m_port),
                                 QStringLiteral("EXEC:/usr/sbin/telnetd")});
-        QByteArray log;
-        while (m_process.state() != QProcess::NotRunning && !log.contains("listening on")) {
-            if (!m_process.waitForReadyRead(10000))
-                break;
-            log += m_process.readAll();
-        }
-        if (!log.contains("listening on"))
-            return QStringLiteral("socat did not start listening: ") + QString::fromUtf8(log) + m_process.errorString();
-        return QString();
+        return CLocalPort::awaitListening(m_process, m_port);
     }
 
     void stop()
@@ -70,9 +62,4 @@ private:
     quint16 m_port = 0;
 };
 
-// Starts `server` or fails the calling test with the reason.
-#define START_TELNET_SERVER(server)                                                              \
-    do {                                                                                                  \
-        const QString why = (server).start();                                                      \
-        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("telnet test server did not start: ") + why));  \
-    } while (0)
+#define START_TELNET_SERVER(server) START_TEST_SERVER("telnet", (server).start())

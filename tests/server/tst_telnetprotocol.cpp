@@ -32,8 +32,6 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("answers");
         const QByteArray none;
-        QTest::addRow("DO 24") << b({255, 253, 24}) << none << b({255, 251, 24});
-        QTest::addRow("DO 1") << b({255, 253, 1}) << none << b({255, 252, 1});
         QTest::addRow("DONT 24") << b({255, 254, 24}) << none << none;
         QTest::addRow("WILL 1, text") << b({255, 251, 1}) + "login: " << QByteArray("login: ") << b({255, 254, 1});
         QTest::addRow("WILL 37 twice") << b({255, 251, 37, 255, 251, 37}) << none << b({255, 254, 37});
@@ -46,7 +44,6 @@ private slots:
         QTest::addRow("text around") << "ab" + b({255, 253, 24}) + "cd" + b({255, 253, 3}) + "ef"
                                      << QByteArray("abcdef") << b({255, 251, 24, 255, 252, 3});
         QTest::addRow("NUL") << QByteArray("a\0b\r\0", 5) << QByteArray("ab\r") << none;
-        QTest::addRow("no IAC") << QByteArray("$ ls\r\n") << QByteArray("$ ls\r\n") << none;
         QByteArray chunk = b({255, 241}), answers;
         for (int i = 0; i < 146; ++i) {
             chunk += b({255, 250, 24, 1, 255, 253, i});
@@ -123,7 +120,6 @@ private slots:
         QTest::addRow("shell with modes around") << QByteArray("\x1b[?2004h\x1b[01;32mann@h\x1b[00m:~$ ") << true
                                                  << int(CLoginSequence::ShellPrompt);
         QTest::addRow("shell, not yet quiet") << QByteArray("ann@h:~$ ") << false << int(CLoginSequence::NoPrompt);
-        QTest::addRow("text") << QByteArray("total 48\r\n") << true << int(CLoginSequence::NoPrompt);
     }
     void prompts()
     {

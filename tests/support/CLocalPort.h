@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QThread>
 
 // Ports on 127.0.0.1 for the servers the tests start.
@@ -31,3 +32,11 @@ struct CLocalPort
             .arg(server.program(), QString::fromUtf8(server.readAll()), server.errorString());
     }
 };
+
+// Runs `call`, which starts a server and returns why it did not (empty when it did); a
+// server that did not start fails the calling test with the reason.
+#define START_TEST_SERVER(what, call)                                                                     \
+    do {                                                                                                  \
+        const QString why = (call);                                                                       \
+        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral(what " test server did not start: ") + why));   \
+    } while (0)
