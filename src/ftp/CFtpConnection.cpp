@@ -130,6 +130,11 @@ struct CFtpConnection::Request
     Sink sink;
     bool sinkRefused = false;
     qint64 delivered = 0;
+    // Set while a wait handler is due a turn: the write pauses so that the
+    // loop gets one even while data streams in without a break.
+    const QElapsedTimer *sinceWait = nullptr;
+    bool paused = false;
+    const std::atomic<bool> *cancel = nullptr;
     // Upload, from memory or from a file
     bool upload = false;
     const QByteArray *upData = nullptr;
@@ -227,6 +232,13 @@ size_t CFtpConnection::onWrite(char *data, size_t size, size_t count, void *requ
     // megabyte, cost more than the TLS decryption (page faults on fresh memory).
     auto *r = static_cast<Request *>(request);
     const size_t n = size * count;
+    if (r->cancel && *r->cancel)
+        return 0;
+    if (r->sinceWait && r->sinceWait->elapsed() >= WaitIntervalMs) {
+        // libcurl keeps this piece and delivers it again once resumed.
+        r->paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
     if (r->sink && !r->sink(data, n)) {
         r->sinkRefused = true;
         return 0;
@@ -337,6 +349,8 @@ int CFtpConnection::perform(Request &r)
     bool done = false;
     QElapsedTimer sinceWait;
     sinceWait.start();
+    r.sinceWait = m_waitHandler ? &sinceWait : nullptr;
+    r.cancel = &m_cancel;
     while (!done) {
         if (m_waitHandler && sinceWait.elapsed() >= WaitIntervalMs) {
             m_waitHandler();
@@ -344,6 +358,17 @@ int CFtpConnection::perform(Request &r)
         }
         int running = 0;
         curl_multi_perform(m, &running);
+        if (r.paused) {
+            r.paused = false;
+            m_waitHandler();
+            sinceWait.restart();
+            if (m_cancel) {
+                result = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
+            curl_easy_pause(e, CURLPAUSE_CONT);
+            continue;
+        }
         int queued = 0;
         while (CURLMsg *msg = curl_multi_info_read(m, &queued)) {
             if (msg->msg == CURLMSG_DONE) {
@@ -361,6 +386,8 @@ int CFtpConnection::perform(Request &r)
     }
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &m_responseCode);
     curl_multi_remove_handle(m, e);
+    if (m_cancel && result == CURLE_WRITE_ERROR)
+        result = CURLE_ABORTED_BY_CALLBACK;
     if (result == CURLE_OK && r.sinkRefused)
         result = CURLE_WRITE_ERROR;
     return result;
