@@ -47,9 +47,8 @@ private slots:
         QTest::addColumn<bool>("colouring");
         QTest::addColumn<bool>("throughOptions");   // the Editor page visited and OK pressed, then New
         QTest::addColumn<int>("pixels");
-        const QString readme = u"-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono"_s;
-        QTest::newRow("README example, coloured") << readme << true << false << 13;
-        QTest::newRow("README example, after Options") << readme << true << true << 13;
+        QTest::newRow("README example, after Options") << u"-13,0,0,0,400,0,0,0,0,3,2,1,49,DejaVu Sans Mono"_s << true
+                                                       << true << 13;
         QTest::newRow("pixel height, plain") << u"-20,0,0,0,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << false << false << 20;
         QTest::newRow("cell height") << u"16,0,0,0,400,0,0,0,0,0,0,0,49,DejaVu Sans Mono"_s << true << false << 16;
     }
@@ -78,10 +77,9 @@ private slots:
         COstrakView *view = m_fx->view();
         QCOMPARE(view->lexer() != nullptr, colouring);
         QList<int> styles{Sci::STYLE_DEFAULT, Sci::STYLE_LINENUMBER};
-        for (int style = 0; view->lexer() && style < 128; ++style) {
+        for (int style = 0; view->lexer() && style < 128; ++style)
             if (!view->lexer()->description(style).isEmpty())
                 styles << style;
-        }
         for (int style : styles) {
             QByteArray face(64, '\0');
             view->SendScintilla(Sci::SCI_STYLEGETFONT, style, face.data());
@@ -152,7 +150,6 @@ private slots:
         QTest::newRow("operator button") << int(PaletteButton) << "#!\nx + zz"_ba;
         QTest::newRow("scripting button") << int(ToolbarButton) << "#!\nx last zz"_ba;
         QTest::newRow("About closed") << int(AboutBox) << "#!\nxzz"_ba;
-        QTest::newRow("Save As cancelled") << int(SaveAsDialog) << "#!\nxzz"_ba;
     }
 
     // After the step the user types on; whatever the window manager activates
@@ -164,12 +161,12 @@ private slots:
         QTRY_VERIFY(palette->isVisible());
         m_fx->view()->SendScintilla(Sci::SCI_DOCUMENTEND);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
-        if (step == AboutBox || step == SaveAsDialog) {
+        if (step == AboutBox) {
             handleNextModal([palette](QWidget *w) {
                 static_cast<QDialog *>(w)->reject();
                 palette->activateWindow();
             });
-            m_fx->action(step == AboutBox ? ID_APP_ABOUT : ID_FILE_SAVE_AS)->trigger();
+            m_fx->action(ID_APP_ABOUT)->trigger();
         } else if (step == PaletteButton || step == ToolbarButton) {
             palette->activateWindow();
             QTest::mouseClick(step == PaletteButton ? palette->findChild<QToolButton *>(u"operator32932"_s)

@@ -241,8 +241,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QByteArray, first);
-        QFETCH(CSyntaxChoice::Language, expected);
-        QCOMPARE(CSyntaxChoice::forFile(path, CSyntaxChoice::firstLine(first + "\r\nperl")), expected);
+        QTEST(CSyntaxChoice::forFile(path, CSyntaxChoice::firstLine(first + "\r\nperl")), "expected");
     }
 
     // Chosen by the first line, then by the new name after a save; the bytes
@@ -407,54 +406,52 @@ private slots:
     {
         QFETCH(QString, trigger);
         CTestEnvironment &env = *m_fx.env;
-        const QString name = trigger == QLatin1String("settings") ? QStringLiteral("Ostrak.cfg") : QStringLiteral("big.pl");
+        const QString name = trigger == u"settings"_s ? u"Ostrak.cfg"_s : u"big.pl"_s;
         const QString target = env.path(name);
         const QByteArray old = "OSTRAK_TAB_WIDTH=4\r\n";
         CTestEnvironment::writeFile(target, old);
 
         QProcess saver;
-        saver.start(QStringLiteral(INTERRUPTED_SAVE), {target, QStringLiteral("50")});
+        saver.start(QStringLiteral(INTERRUPTED_SAVE), {target, u"50"_s});
         QVERIFY2(saver.waitForReadyRead(60000), qPrintable(saver.errorString()));
         const QString leftover = QString::fromLocal8Bit(saver.readLine().trimmed());
         const QString dead = QString::number(saver.processId());
-        QCOMPARE(leftover, env.path(QStringLiteral(".%1.ostrak-save-%2-").arg(name, dead)) + leftover.right(6));
+        QCOMPARE(leftover, env.path(u".%1.ostrak-save-%2-"_s.arg(name, dead)) + leftover.right(6));
         QVERIFY(QFileInfo(leftover).size() >= 25 << 20);
         saver.kill();
         QVERIFY(saver.waitForFinished());
 
         QProcess other;
-        other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        other.start(u"sleep"_s, {u"60"_s});
         QVERIFY(other.waitForStarted());
-        const QString hidden = QLatin1Char('.') + name + QLatin1String(".ostrak-save-");
-        const QString self = QString::number(::getpid());
+        const QString hidden = '.' + name + ".ostrak-save-", folder = hidden + dead + "-folder";
         // File names beside the target and whether they must survive.
         const QList<std::pair<QString, bool>> files = {
-            {leftover.mid(leftover.lastIndexOf(QLatin1Char('/')) + 1), false},
-            {hidden + QString::number(other.processId()) + QLatin1String("-Qw3rty"), false},
-            {name + QLatin1String(".s5eon9"), true},
-            {hidden + self + QLatin1String("-abcdef"), true},
-            {hidden + dead + QLatin1String("-abc"), true},
-            {hidden + dead + QLatin1String("-abcdef~"), true},
-            {hidden + QLatin1String("0") + dead + QLatin1String("-abcdef"), true},
-            {QLatin1String(".x") + name + QLatin1String(".ostrak-save-") + dead + QLatin1String("-abcdef"), true},
+            {leftover.mid(leftover.lastIndexOf('/') + 1), false},
+            {hidden + QString::number(other.processId()) + "-Qw3rty", false},
+            {name + ".s5eon9", true},
+            {hidden + QString::number(::getpid()) + "-abcdef", true},
+            {hidden + dead + "-abc", true},
+            {hidden + dead + "-abcdef~", true},
+            {hidden + '0' + dead + "-abcdef", true},
+            {".x" + name + ".ostrak-save-" + dead + "-abcdef", true},
         };
         for (const auto &[file, kept] : files)
             if (kept)
                 CTestEnvironment::writeFile(env.path(file), "user's " + file.toUtf8());
-        QDir().mkdir(env.path(hidden + dead + QLatin1String("-folder")));
+        QDir().mkdir(env.path(folder));
         QCOMPARE(CTestEnvironment::readFile(target), old);
 
         COstrakDoc &doc = *m_fx->document();
-        COstrakView &view = *m_fx->view();
         QByteArray expected = old;
-        if (trigger == QLatin1String("open")) {
+        if (trigger == u"open"_s) {
             QCOMPARE(doc.OnOpenDocument(target), QString());
-            QCOMPARE(view.bytes(), old);
-        } else if (trigger == QLatin1String("save")) {
-            QCOMPARE(doc.OnOpenDocument(env.path(QStringLiteral("big.pl.s5eon9"))), QString());
+            QCOMPARE(m_fx->view()->bytes(), old);
+        } else if (trigger == u"save"_s) {
+            QCOMPARE(doc.OnOpenDocument(env.path(u"big.pl.s5eon9"_s)), QString());
             QCOMPARE(doc.OnSaveDocument(target), QString());
-            expected = view.bytes();
-        } else if (trigger == QLatin1String("download")) {
+            expected = m_fx->view()->bytes();
+        } else if (trigger == u"download"_s) {
             CAtomicFile download(target);
             expected = "downloaded";
             QCOMPARE(download.open(), QString());
@@ -473,7 +470,7 @@ private slots:
             if (kept)
                 QCOMPARE(CTestEnvironment::readFile(env.path(file)), "user's " + file.toUtf8());
         }
-        QVERIFY(QFileInfo(env.path(hidden + dead + QLatin1String("-folder"))).isDir());
+        QVERIFY(QFileInfo(env.path(folder)).isDir());
     }
 
 private:
