@@ -341,6 +341,7 @@ private slots:
         QTest::addRow("perl, STDIN line") << "Can't go at at " + kPath + " line 12, <STDIN> line 2." << 12;
         QTest::addRow("perl, bare name") << "Died at " + kName + " line 4." << 4;
         QTest::addRow("javac") << kPath + ":21: error: ';' expected" << 21;
+        QTest::addRow("javac, relative to the folder") << "./" + kName + ":3: error" << 3;
         QTest::addRow("a module's line") << "Died at /usr/share/perl/5.36/Carp.pm line 5." << 0;
         QTest::addRow("same name, other folder") << "Died at /tmp/" + kName + " line 5." << 0;
         QTest::addRow("longer name, same ending") << "Died at " + kFolder + "/x" + kName + " line 5." << 0;
