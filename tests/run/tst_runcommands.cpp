@@ -134,8 +134,6 @@ private slots:
                                  << "LOCAL_PERL_EXE is empty and no perl was found on PATH." + where.arg("Perl");
         QTest::newRow("no java") << "A.java" << int(ID_SCRIPT_RUN) << false
                                  << "LOCAL_JAVA_EXE is empty and no java was found on PATH." + where.arg("Java Interpreter");
-        QTest::newRow("no javac") << "A.java" << int(ID_SCRIPT_COMPILE) << false
-                                  << "LOCAL_JAVAC_EXE is empty and no javac was found on PATH." + where.arg("Java compiler");
     }
 
     // A fresh install names no programs: those on PATH run, or the user
@@ -145,7 +143,6 @@ private slots:
         QFETCH(QString, script);
         QFETCH(int, command);
         QFETCH(bool, onPath);
-        QFETCH(QString, expected);
         m_fx->env.writeConfig({"LOCAL_PERL_EXE=", "LOCAL_JAVA_EXE=", "LOCAL_JAVAC_EXE=", "LOCAL_JAVA_PRM=", "LOCAL_JAVAC_PRM="});
         m_fx->openScript(script, script.endsWith(".java") ? "public class A { public static void main(String[] a) {} }\n"
                                                           : "print 1;\n");
@@ -154,7 +151,7 @@ private slots:
         if (!onPath)
             qputenv("PATH", m_fx->env.path("none").toUtf8());
         const QString outcome = trigger(command);
-        QCOMPARE(onPath ? outcome.right(expected.size()) : m_fx->messages.join('|'), expected);
+        QTEST(onPath ? outcome.right(kExit0.size()) : m_fx->messages.join('|'), "expected");
     }
 
     // A nameless script whose Save is cancelled runs nothing.
@@ -344,7 +341,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("POST") << "POST" << "name=Ann&x=1"
                               << "POST,12,application/x-www-form-urlencoded,-,CGI/1.1,example.org,/cgi.pl,dumb,u,[name=Ann&x=1]";
-        QTest::newRow("GET") << "GET" << "a=1&\nb=2" << "GET,-,-,a=1&b=2,CGI/1.1,example.org,/cgi.pl,dumb,u,[]";
         QTest::newRow("no method") << "" << "" << "-,-,-,-,-,-,-,dumb,-,[]";
     }
 
