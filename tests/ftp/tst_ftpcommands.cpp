@@ -232,6 +232,7 @@ private slots:
             if (row.name == QLatin1String(".") || row.name == QLatin1String(".."))
                 continue;
             listed << row.name;
+            QCOMPARE(row.isDirectory, row.name == QLatin1String("inner"));
             if (row.name == QLatin1String("link"))
                 QCOMPARE(row.label, QStringLiteral("link -> inner"));
             QVERIFY2(row.date.contains(year), qPrintable(row.date));
