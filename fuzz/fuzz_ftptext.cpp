@@ -4,13 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 
-// A downloaded text in the editor's form: every line ends with CR LF, and
-// the form is reached in one step.
+// A text downloaded in ASCII in its local form: only the CR of each CR LF
+// goes, so the line feeds, every other byte and the ending stay as they were.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray lines = CFtpText::linesWithCrLf(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
-    for (qsizetype i = lines.indexOf('\n'); i >= 0; i = lines.indexOf('\n', i + 1))
-        FUZZ_CHECK(i > 0 && lines.at(i - 1) == '\r');
-    FUZZ_CHECK(lines.isEmpty() || lines.endsWith("\r\n"));
+    const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray local = CFtpText::fromNetworkLineEnds(text);
+    FUZZ_CHECK(local.size() == text.size() - text.count("\r\n"));
+    FUZZ_CHECK(QByteArray(local).replace('\r', "") == QByteArray(text).replace('\r', ""));
+    FUZZ_CHECK(local.endsWith('\n') == text.endsWith('\n'));
     return 0;
 }
