@@ -23,12 +23,12 @@ constexpr CToolNames kTools[] = {
     {"LOCAL_JAVAC_EXE", "javac", "Java compiler"},
 };
 
-// The program of `tool` on `spec`, or the reason there is none.
-void setProgram(CCommandSpec &spec, CRunCommandLine::Tool tool, const QString &setting)
+// The program of `tool` on `command`, or the reason there is none.
+void setProgram(CCommandSpec &command, CRunCommandLine::Tool tool, const QString &setting)
 {
-    spec.program = CRunCommandLine::program(tool, setting);
-    if (spec.program.isEmpty())
-        spec.problem = CRunCommandLine::missingMessage(tool);
+    command.program = CRunCommandLine::program(tool, setting);
+    if (command.program.isEmpty())
+        command.problem = CRunCommandLine::missingMessage(tool);
 }
 
 } // namespace
