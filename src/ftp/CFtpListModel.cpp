@@ -59,24 +59,42 @@ CFtpListModel::Row CFtpListModel::rowFor(const CFtpEntry &entry)
     return row;
 }
 
+namespace {
+
+// The user's date and time form, read once: the locale is the same for every
+// row of every listing.
+struct CUserTimeFormat
+{
+    CUserTimeFormat()
+    {
+        // The process's own locale may still be "C"; the user's is in the environment.
+        locale = newlocale(LC_TIME_MASK, "", nullptr);
+        if (!locale)
+            locale = newlocale(LC_TIME_MASK, "C", nullptr);
+        if (!locale)
+            return;
+        // Some locales (C among them) write a two-digit year for %x.
+        format = QByteArray(nl_langinfo_l(D_FMT, locale)).replace("%y", "%Y");
+        format += ' ';
+        format += nl_langinfo_l(T_FMT, locale);
+    }
+
+    locale_t locale = nullptr;
+    QByteArray format;
+};
+
+} // namespace
+
 QString CFtpListModel::localDateTime(const QDateTime &time)
 {
-    // The process's own locale may still be "C"; the user's is in the environment.
-    locale_t user = newlocale(LC_TIME_MASK, "", nullptr);
-    if (!user)
-        user = newlocale(LC_TIME_MASK, "C", nullptr);
-    if (!user)
+    static const CUserTimeFormat user;
+    if (!user.locale)
         return time.toString(Qt::ISODate);
-    // Some locales (C among them) write a two-digit year for %x.
-    QByteArray format = QByteArray(nl_langinfo_l(D_FMT, user)).replace("%y", "%Y");
-    format += ' ';
-    format += nl_langinfo_l(T_FMT, user);
     const time_t t = time.toSecsSinceEpoch();
     struct tm local;
     localtime_r(&t, &local);
     char text[128];
-    const size_t n = strftime_l(text, sizeof text, format.constData(), &local, user);
-    freelocale(user);
+    const size_t n = strftime_l(text, sizeof text, user.format.constData(), &local, user.locale);
     return QString::fromLocal8Bit(text, qsizetype(n));
 }
 
