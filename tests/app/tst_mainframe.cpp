@@ -488,17 +488,11 @@ private:
             auto *dialog = qobject_cast<QFileDialog *>(w);
             QVERIFY2(dialog, w->metaObject()->className());
             *startFolder = dialog->directory().absolutePath();
-            // The dialog lists folders asynchronously and may rewrite the file
-            // name when a listing arrives: let the listing settle first.
-            QSignalSpy loaded(dialog->findChild<QFileSystemModel *>(), &QFileSystemModel::directoryLoaded);
-            dialog->setDirectory(folder);
-            if (fileName.isEmpty())
+            if (fileName.isEmpty()) {
+                dialog->setDirectory(folder);
                 return dialog->reject();
-            loaded.wait(1000);
-            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
-            static_cast<QDialog *>(dialog)->accept();
-            if (dialog->isVisible())
-                dialog->reject();
+            }
+            chooseInFileDialog(dialog, QDir(folder).filePath(fileName));
         });
     }
 

@@ -234,9 +234,7 @@ private slots:
         // Through the menu and the file dialog, as the user saves.
         const QString saved = env.path("saved output.bin");
         handleNextModal([&](QWidget *w) {
-            auto *dialog = qobject_cast<QFileDialog *>(w);
-            dialog->selectFile(saved);
-            static_cast<QDialog *>(dialog)->accept();
+            chooseInFileDialog(qobject_cast<QFileDialog *>(w), saved);
         });
         run.window.findChild<QAction *>("command33050")->trigger();
         QCOMPARE(CTestEnvironment::readFile(saved), data);

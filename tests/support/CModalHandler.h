@@ -2,6 +2,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -40,4 +46,24 @@ inline void answerNextMessageBox(QMessageBox::StandardButton button, QString *te
         if (box)
             box->button(button) ? box->button(button)->click() : box->reject();
     });
+}
+
+// Chooses `path` in an open file dialog and accepts it. The dialog lists
+// folders asynchronously and may rewrite the typed name when a listing
+// arrives, so the name is typed again until the dialog takes it; a dialog
+// that never takes it is cancelled, so the caller fails instead of hanging.
+inline void chooseInFileDialog(QFileDialog *dialog, const QString &path)
+{
+    const QFileInfo target(path);
+    QSignalSpy loaded(dialog->findChild<QFileSystemModel *>(), &QFileSystemModel::directoryLoaded);
+    dialog->setDirectory(target.absolutePath());
+    loaded.wait(1000);
+    for (int attempt = 0; attempt < 20 && dialog->isVisible(); ++attempt) {
+        if (attempt > 0)
+            QTest::qWait(50);
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(target.fileName());
+        static_cast<QDialog *>(dialog)->accept();
+    }
+    if (dialog->isVisible())
+        dialog->reject();
 }
