@@ -43,8 +43,10 @@ class COutputWindow : public QDialog, public CProcessListener
 
 public:
     enum Stream { StdOut = 0, StdErr = 1 };
-    // The most text each pane keeps.
-    static constexpr qsizetype StdoutLimit = 8 * 1024 * 1024;
+    // The most text each pane keeps. Removing the oldest lines from a text
+    // document now and then costs time in proportion to all it holds (it
+    // compacts its whole text): at 2 MB that stays a few tens of milliseconds.
+    static constexpr qsizetype StdoutLimit = 2 * 1024 * 1024;
     static constexpr qsizetype StderrLimit = 2 * 1024 * 1024;
 
     explicit COutputWindow(QWidget *parent = nullptr);
