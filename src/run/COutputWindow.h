@@ -12,7 +12,7 @@
 #include <thread>
 
 class CPipe;
-class CProcess;
+class CRunningProgram;
 class COutputBuffer;
 class CPaneFeeder;
 class CScriptInputsDlg;
@@ -51,7 +51,7 @@ public:
     ~COutputWindow() override;
 
     // Set by the creator before the window is shown; not owned.
-    CProcess *m_pProcess = nullptr;
+    CRunningProgram *m_pProcess = nullptr;
     CPipe *m_pStdinPipe = nullptr;
     CPipe *m_pStdoutPipe = nullptr;
     CPipe *m_pStderrPipe = nullptr;
