@@ -12,8 +12,13 @@ QString CRemoteCommandLine::perlRun(const CSettings &settings, const QString &sc
     QStringList quoted;
     for (const QString &word : words)
         quoted += CShellQuote::quote(word);
-    const QString run = QStringLiteral("exec ") + quoted.join(QLatin1Char(' '));
+    const QString run = autoflushPrefix() + QStringLiteral(" exec ") + quoted.join(QLatin1Char(' '));
     return settings.REMOTE_DIRECTORY.isEmpty() ? run : changeDirectory(settings.REMOTE_DIRECTORY) + QStringLiteral(" && ") + run;
+}
+
+QString CRemoteCommandLine::autoflushPrefix()
+{
+    return QStringLiteral("PERL5OPT=\"${PERL5OPT:+$PERL5OPT }\"'-MIO::Handle;$|=1'");
 }
 
 QString CRemoteCommandLine::changeDirectory(const QString &directory)

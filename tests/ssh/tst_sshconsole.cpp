@@ -14,6 +14,8 @@
 #include "ssh/CSshConsole.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -191,52 +193,112 @@ private slots:
         QTRY_VERIFY(output().contains(CServerConsoleDlg::notConnectedText(QStringLiteral("\"pwd\""))));
     }
 
-    // The script runs on the server in the output window: typed input
-    // reaches it, its error line is linked, the remote exit code is shown.
-    void runOnServer()
+private:
+    struct CRunSeen
     {
-        const QString name = QStringLiteral("it's a test.pl");
-        const QByteArray script = "$| = 1;\nprint \"name? \";\nmy $n = <STDIN>;\nprint \"hello $n\";\n"
-                                  "print STDERR \"to errors\\n\";\ndie \"broken\";\n";
+        QString out, err, status;
+        int linked = 0;
+        bool ended = false;
+    };
+
+    // Puts the script on the server and opens it in the editor.
+    void placeScript(const QString &name, const QByteArray &script)
+    {
         m_server.write(QLatin1String(kFolder) + QLatin1Char('/') + name, script);
         const QString local = m_fx.env->path(name);
         CTestEnvironment::writeFile(local, script);
         QVERIFY(m_fx->OpenDocumentFile(local));
+    }
 
+    // Run on Server; `drive` runs in the output window's modal loop, which
+    // is then left once the run has ended.
+    CRunSeen runRemote(const std::function<void(COutputWindow *)> &drive = {})
+    {
         CRemoteRun &remote = m_fx->findChild<CServerCommands *>()->remoteRun();
-        remote.m_showMessage = [](const QString &text) { QFAIL(qPrintable(text)); };
-        QString out, err, status;
-        int linked = 0;
-        bool ended = false;
+        remote.m_showMessage = [](const QString &text) { qWarning("message: %s", qPrintable(text)); };
+        CRunSeen seen;
         auto connection = connect(&remote, &CRemoteRun::outputWindowShown, this, [&](COutputWindow *w) {
             QTimer::singleShot(0, w, [&, w] {
-                CTerminalPane *pane = w->pane(COutputWindow::StdOut);
-                if (QTest::qWaitFor([&] { return pane->toPlainText() == QLatin1String("name? "); }, kWait)) {
-                    QTest::keyClicks(pane, "Bob");
-                    QTest::keyClick(pane, Qt::Key_Return);
-                }
-                ended = QTest::qWaitFor([w] { return w->isOutputComplete() && w->isCompletionReported(); }, kWait);
-                out = pane->toPlainText();
-                err = w->pane(COutputWindow::StdErr)->toPlainText();
-                status = w->statusLine()->text();
+                if (drive)
+                    drive(w);
+                seen.ended = QTest::qWaitFor([w] { return w->isOutputComplete() && w->isCompletionReported(); }, kWait);
+                seen.out = w->pane(COutputWindow::StdOut)->toPlainText();
+                seen.err = w->pane(COutputWindow::StdErr)->toPlainText();
+                seen.status = w->statusLine()->text();
                 for (QTextBlock b = w->pane(COutputWindow::StdErr)->document()->begin(); b.isValid(); b = b.next())
-                    linked = std::max(linked, COutputWindow::linkedLine(b));
-                if (linked)
-                    w->activateLink(linked);
+                    seen.linked = std::max(seen.linked, COutputWindow::linkedLine(b));
+                if (seen.linked)
+                    w->activateLink(seen.linked);
                 if (w->isVisible())
                     w->stopAndClose();
             });
         });
         m_fx->action(ID_SCRIPT_RUN_ON_SERVER)->trigger();
         disconnect(connection);
-        QVERIFY(ended);
-        QCOMPARE(out, QStringLiteral("name? Bob\nhello Bob\n"));
-        QCOMPARE(err, QStringLiteral("to errors\nbroken at it's a test.pl line 6, <STDIN> line 1.\n"));
-        QCOMPARE(status, COutputWindow::completedText(255));
-        QCOMPARE(linked, 6);
+        return seen;
+    }
+
+private slots:
+    // The script runs on the server in the output window: its prompt shows
+    // although its output is no terminal, typed input reaches it, its error
+    // line is linked, the remote exit code is shown.
+    void runOnServer()
+    {
+        placeScript(QStringLiteral("it's a test.pl"),
+                    "print \"name? \";\nmy $n = <STDIN>;\nprint \"hello $n\";\n"
+                    "print STDERR \"to errors\\n\";\ndie \"broken\";\n");
+        const CRunSeen seen = runRemote([](COutputWindow *w) {
+            CTerminalPane *pane = w->pane(COutputWindow::StdOut);
+            if (QTest::qWaitFor([&] { return pane->toPlainText() == QLatin1String("name? "); }, kWait)) {
+                QTest::keyClicks(pane, "Bob");
+                QTest::keyClick(pane, Qt::Key_Return);
+            }
+        });
+        QVERIFY(seen.ended);
+        QCOMPARE(seen.out, QStringLiteral("name? Bob\nhello Bob\n"));
+        QCOMPARE(seen.err, QStringLiteral("to errors\nbroken at it's a test.pl line 5, <STDIN> line 1.\n"));
+        QCOMPARE(seen.status, COutputWindow::completedText(255));
+        QCOMPARE(seen.linked, 5);
         int line = 0, index = 0;
         m_fx->view()->getCursorPosition(&line, &index);
-        QCOMPARE(line, 5);
+        QCOMPARE(line, 4);
+    }
+
+    // A changed script that came from the server: whether to put it back is
+    // asked at the first Run on Server only.
+    void putBackAskedOncePerSession_data()
+    {
+        QTest::addColumn<bool>("fromServer");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<int>("questions");
+        QTest::addRow("changed, from the server") << true << true << 1;
+        QTest::addRow("unchanged") << true << false << 0;
+        QTest::addRow("changed, local") << false << true << 0;
+    }
+    void putBackAskedOncePerSession()
+    {
+        QFETCH(bool, fromServer);
+        QFETCH(bool, modified);
+        placeScript(QStringLiteral("t.pl"), "print \"ran\\n\";\n");
+        m_fx->document()->m_strRemoteDir = fromServer ? m_server.path(QLatin1String(kFolder)) : QString();
+        m_fx->document()->setModified(modified);
+        QStringList questions;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                questions << box->text();
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        answer.start(20);
+        for (int run = 0; run < 2; ++run) {
+            const CRunSeen seen = runRemote();
+            QVERIFY(seen.ended);
+            QCOMPARE(seen.out, QStringLiteral("ran\n"));
+        }
+        QTEST(int(questions.size()), "questions");
+        if (!questions.isEmpty())
+            QCOMPARE(questions.first(), CRemoteRun::putBackQuestion());
     }
 };
 

@@ -322,10 +322,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
         QTest::addRow("every part quoted") << "/srv/my dir" << "/usr/bin/perl" << "-w -I'my lib'" << "it's a test.pl"
-                                           << "cd '/srv/my dir' && exec /usr/bin/perl -w '-Imy lib' 'it'\\''s a test.pl'";
-        QTest::addRow("no folder, no interpreter") << "" << "" << "" << "t.pl" << "exec perl t.pl";
+                                           << "cd '/srv/my dir' && @ exec /usr/bin/perl -w '-Imy lib' 'it'\\''s a test.pl'";
+        QTest::addRow("no folder, no interpreter") << "" << "" << "" << "t.pl" << "@ exec perl t.pl";
         QTest::addRow("substitutions stay text") << "$(rm -rf ~)" << "perl" << "\"-e$HOME\"" << "`x`.pl"
-                                                 << "cd '$(rm -rf ~)' && exec perl '-e$HOME' '`x`.pl'";
+                                                 << "cd '$(rm -rf ~)' && @ exec perl '-e$HOME' '`x`.pl'";
     }
     void commandLines()
     {
@@ -337,7 +337,8 @@ private slots:
         settings.REMOTE_DIRECTORY = directory;
         settings.REMOTE_PERL_EXE = perl;
         settings.REMOTE_PERL_PRM = parameters;
-        QTEST(CRemoteCommandLine::perlRun(settings, name), "expected");
+        QFETCH(QString, expected);
+        QCOMPARE(CRemoteCommandLine::perlRun(settings, name), expected.replace(QLatin1Char('@'), CRemoteCommandLine::autoflushPrefix()));
     }
 };
 
