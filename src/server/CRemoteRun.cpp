@@ -17,9 +17,10 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-CRemoteRun::CRemoteRun(CMainFrame &frame, QObject *parent)
+CRemoteRun::CRemoteRun(CMainFrame &frame, std::function<void(const QString &)> message, QObject *parent)
     : QObject(parent)
     , m_frame(frame)
+    , m_message(std::move(message))
 {
 }
 
@@ -39,16 +40,6 @@ QString CRemoteRun::putBackQuestion()
 {
     return QStringLiteral("The script came from the server and has been changed. Put it back on the server before "
                           "running it there?");
-}
-
-void CRemoteRun::message(const QString &text)
-{
-    if (m_showMessage) {
-        m_showMessage(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ostrak"), text, QMessageBox::Ok, &m_frame);
-    box.exec();
 }
 
 QString CRemoteRun::waitFor(CSshSession &session, bool channel)
@@ -101,7 +92,7 @@ void CRemoteRun::run()
     }
     const QString name = QFileInfo(doc.pathName()).fileName();
     if (name.isEmpty()) {
-        message(QStringLiteral("Save the script and put it on the server before running it there."));
+        m_message(QStringLiteral("Save the script and put it on the server before running it there."));
         return;
     }
     const CSettings &settings = m_frame.app().settings();
@@ -110,7 +101,7 @@ void CRemoteRun::run()
     QString reason;
     std::unique_ptr<CSshSession> session = openSession(reason);
     if (!session) {
-        message(QStringLiteral("Could not run %1 on %2.\n%3").arg(name, settings.SERVER_HOST, reason));
+        m_message(QStringLiteral("Could not run %1 on %2.\n%3").arg(name, settings.SERVER_HOST, reason));
         return;
     }
     CPipe stdinPipe;
@@ -119,13 +110,13 @@ void CRemoteRun::run()
     CRemoteProcess process(*session);
     if (!stdinPipe.CreatePipeEnds() || !stdoutPipe.CreatePipeEnds() || !stderrPipe.CreatePipeEnds()
         || !process.AttachPipes(&stdinPipe, &stdoutPipe, &stderrPipe)) {
-        message(QStringLiteral("Could not run %1: no pipes for its streams.").arg(command));
+        m_message(QStringLiteral("Could not run %1: no pipes for its streams.").arg(command));
         return;
     }
     process.Start(command);
     if (const QString refused = waitFor(*session, true); !refused.isEmpty()) {
         session.reset();
-        message(refused);
+        m_message(refused);
         return;
     }
 

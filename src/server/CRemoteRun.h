@@ -24,16 +24,14 @@ class CRemoteRun : public QObject
     Q_OBJECT
 
 public:
-    explicit CRemoteRun(CMainFrame &frame, QObject *parent = nullptr);
+    // `message` shows a failure to the user.
+    CRemoteRun(CMainFrame &frame, std::function<void(const QString &)> message, QObject *parent = nullptr);
     ~CRemoteRun() override;
 
     void run();
 
     static CSshLogin login(const CSettings &settings);
     static QString putBackQuestion();
-
-    // How a message reaches the user; a message box with an OK button unless replaced.
-    std::function<void(const QString &)> m_showMessage;
 
 signals:
     // Just before the output window's modal run.
@@ -44,8 +42,7 @@ private:
     std::unique_ptr<CSshSession> openSession(QString &reason);
     // Waits, taking events, until the session reports one of the outcomes.
     QString waitFor(CSshSession &session, bool channel);
-    void message(const QString &text);
-
     CMainFrame &m_frame;
+    std::function<void(const QString &)> m_message;
     std::optional<bool> m_putBack;
 };

@@ -16,7 +16,7 @@ CServerCommands::CServerCommands(CMainFrame &frame)
     : QObject(&frame)
     , m_frame(frame)
     , m_console(new CServerConsoleDlg(frame.app(), &frame))
-    , m_remoteRun(new CRemoteRun(frame, this))
+    , m_remoteRun(new CRemoteRun(frame, [this](const QString &text) { message(text); }, this))
 {
     setObjectName(QStringLiteral("CServerCommands"));
 }

@@ -214,8 +214,9 @@ private:
     // is then left once the run has ended.
     CRunSeen runRemote(const std::function<void(COutputWindow *)> &drive = {})
     {
-        CRemoteRun &remote = m_fx->findChild<CServerCommands *>()->remoteRun();
-        remote.m_showMessage = [](const QString &text) { qWarning("message: %s", qPrintable(text)); };
+        CServerCommands *commands = m_fx->findChild<CServerCommands *>();
+        CRemoteRun &remote = commands->remoteRun();
+        commands->m_showMessage = [](const QString &text) { qWarning("message: %s", qPrintable(text)); };
         CRunSeen seen;
         auto connection = connect(&remote, &CRemoteRun::outputWindowShown, this, [&](COutputWindow *w) {
             QTimer::singleShot(0, w, [&, w] {
