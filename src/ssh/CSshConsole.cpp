@@ -27,7 +27,7 @@ CSshConsole::CSshConsole(COutputBuffer *output, QObject *parent)
 {
 }
 
-// The session goes first: its thread may still be handing text to the sink.
+// The session goes first: from then on its thread hands nothing to the sink.
 CSshConsole::~CSshConsole()
 {
     m_session.reset();
@@ -40,20 +40,32 @@ void CSshConsole::Connect(const CSshLogin &login, int columns, int rows)
     m_rows = rows;
     m_session = std::make_unique<CSshSession>();
     CSshSession *session = m_session.get();
-    connect(session, &CSshSession::opened, this, [this, session] {
+    // What an earlier session reports after Close or a new Connect is dropped.
+    auto current = [this, session] { return m_session.get() == session; };
+    connect(session, &CSshSession::opened, this, [this, session, current] {
+        if (!current())
+            return;
         session->setSink(m_sink.get());
         session->openShell(TerminalType, m_columns, m_rows);
     });
-    connect(session, &CSshSession::channelOpened, this, [this] {
+    connect(session, &CSshSession::channelOpened, this, [this, current] {
+        if (!current())
+            return;
         m_connected = true;
         emit connected();
     });
-    connect(session, &CSshSession::failed, this, &CSshConsole::connectFailed);
-    connect(session, &CSshSession::hostKeyUnverified, this, &CSshConsole::hostKeyUnverified);
-    connect(session, &CSshSession::channelEnded, this, [this] {
-        if (!std::exchange(m_connected, false))
-            return;
-        emit closedByServer();
+    connect(session, &CSshSession::failed, this, [this, current](const QString &why) {
+        if (current())
+            emit connectFailed(why);
+    });
+    connect(session, &CSshSession::hostKeyUnverified, this,
+            [this, current](const CPeerIdentity &peer, const QString &why) {
+                if (current())
+                    emit hostKeyUnverified(peer, why);
+            });
+    connect(session, &CSshSession::channelEnded, this, [this, current] {
+        if (current() && std::exchange(m_connected, false))
+            emit closedByServer();
     });
     session->open(login);
 }
@@ -61,8 +73,6 @@ void CSshConsole::Connect(const CSshLogin &login, int columns, int rows)
 void CSshConsole::Close()
 {
     m_connected = false;
-    if (m_session)
-        m_session->disconnect(this);
     m_session.reset();
 }
 

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cerrno>
+#include <mutex>
 #include <csignal>
 
 #include <fcntl.h>
@@ -33,12 +34,21 @@ QString libraryError(void *handle)
 
 } // namespace
 
+// What the session and its worker share. The session may go while the
+// worker still waits for the server (a connect that hangs); from then on the
+// worker tells nobody and hands nothing to the sink.
+struct CSshLink
+{
+    std::mutex mutex;
+    CSshSession *owner = nullptr;
+};
+
 // Lives on the session's thread and makes every library call.
 class CSshWorker : public QObject
 {
 public:
-    explicit CSshWorker(CSshSession &owner)
-        : m_owner(owner)
+    explicit CSshWorker(std::shared_ptr<CSshLink> link)
+        : m_link(std::move(link))
     {
         m_callbacks.userdata = this;
         m_callbacks.channel_exit_signal_function = &CSshWorker::onExitSignal;
@@ -86,7 +96,16 @@ private:
     void lost(const QString &reason);
     void stopWatching();
 
-    CSshSession &m_owner;
+    // Emits one of the session's signals, if the session is still there.
+    template<typename Signal, typename... Args>
+    void tell(Signal signal, const Args &...args)
+    {
+        std::lock_guard lock(m_link->mutex);
+        if (m_link->owner)
+            (m_link->owner->*signal)(args...);
+    }
+
+    std::shared_ptr<CSshLink> m_link;
     CSshLogin m_login;
     ssh_session m_session = nullptr;
     ssh_channel m_channel = nullptr;
@@ -108,7 +127,7 @@ void CSshWorker::open(const CSshLogin &login)
     m_login = login;
     m_session = ssh_new();
     if (!m_session) {
-        emit m_owner.failed(QStringLiteral("Could not start an SSH session"));
+        tell(&CSshSession::failed, QStringLiteral("Could not start an SSH session"));
         return;
     }
     const QByteArray host = login.host.toUtf8();
@@ -132,7 +151,7 @@ void CSshWorker::open(const CSshLogin &login)
     if (ssh_connect(m_session) != SSH_OK) {
         const QString why = libraryError(m_session);
         close();
-        emit m_owner.failed(QStringLiteral("Could not connect to %1: %2").arg(where, why));
+        tell(&CSshSession::failed, QStringLiteral("Could not connect to %1: %2").arg(where, why));
         return;
     }
     CPeerIdentity peer;
@@ -140,17 +159,17 @@ void CSshWorker::open(const CSshLogin &login)
     if (const QString problem = hostKeyProblem(peer, unverified); !problem.isEmpty()) {
         close();
         if (unverified)
-            emit m_owner.hostKeyUnverified(peer, problem);
+            tell(&CSshSession::hostKeyUnverified, peer, problem);
         else
-            emit m_owner.failed(problem);
+            tell(&CSshSession::failed, problem);
         return;
     }
     if (const QString refused = authenticate(); !refused.isEmpty()) {
         close();
-        emit m_owner.failed(refused);
+        tell(&CSshSession::failed, refused);
         return;
     }
-    emit m_owner.opened();
+    tell(&CSshSession::opened);
 }
 
 QString CSshWorker::hostKeyProblem(CPeerIdentity &peer, bool &unverified)
@@ -237,11 +256,11 @@ int CSshWorker::interactive()
 void CSshWorker::openChannel(const QByteArray &terminal, int columns, int rows, const QString &command)
 {
     if (!m_session) {
-        emit m_owner.failed(QStringLiteral("Not connected to the server"));
+        tell(&CSshSession::failed, QStringLiteral("Not connected to the server"));
         return;
     }
     if (m_channel) {
-        emit m_owner.failed(QStringLiteral("A channel is open already on the connection to %1").arg(m_login.host));
+        tell(&CSshSession::failed, QStringLiteral("A channel is open already on the connection to %1").arg(m_login.host));
         return;
     }
     m_exitStatus = -1;
@@ -264,7 +283,7 @@ void CSshWorker::openChannel(const QByteArray &terminal, int columns, int rows, 
         if (m_channel)
             ssh_channel_free(m_channel);
         m_channel = nullptr;
-        emit m_owner.failed(QStringLiteral("The server %1 refused the channel for %2: %3")
+        tell(&CSshSession::failed, QStringLiteral("The server %1 refused the channel for %2: %3")
                                 .arg(m_login.host, command.isNull() ? QStringLiteral("a terminal shell") : command, why));
         return;
     }
@@ -273,7 +292,7 @@ void CSshWorker::openChannel(const QByteArray &terminal, int columns, int rows, 
     m_timer = std::make_unique<QTimer>();
     QObject::connect(m_timer.get(), &QTimer::timeout, this, [this] { pump(); });
     m_timer->start(kIdlePollMs);
-    emit m_owner.channelOpened();
+    tell(&CSshSession::channelOpened);
     pump();
 }
 
@@ -324,7 +343,12 @@ bool CSshWorker::offer(int stream)
     QByteArray &rest = m_pending[stream];
     if (rest.isEmpty())
         return true;
-    const qsizetype taken = m_sink ? m_sink->take(CSshChannelSink::Stream(stream), rest) : rest.size();
+    qsizetype taken = rest.size();
+    {
+        std::lock_guard lock(m_link->mutex);
+        if (m_link->owner && m_sink)
+            taken = m_sink->take(CSshChannelSink::Stream(stream), rest);
+    }
     rest.remove(0, taken);
     return rest.isEmpty();
 }
@@ -388,16 +412,19 @@ void CSshWorker::endChannel(long exitCode)
     ssh_channel_free(m_channel);
     m_channel = nullptr;
     m_pending = {};
-    if (CSshChannelSink *sink = std::exchange(m_sink, nullptr))
-        sink->ended(exitCode);
-    emit m_owner.channelEnded(exitCode);
+    if (CSshChannelSink *sink = std::exchange(m_sink, nullptr)) {
+        std::lock_guard lock(m_link->mutex);
+        if (m_link->owner)
+            sink->ended(exitCode);
+    }
+    tell(&CSshSession::channelEnded, exitCode);
 }
 
 void CSshWorker::lost(const QString &reason)
 {
     endChannel(CSshSession::NoExitCode);
     close();
-    emit m_owner.connectionLost(reason);
+    tell(&CSshSession::connectionLost, reason);
 }
 
 void CSshWorker::close()
@@ -413,9 +440,11 @@ void CSshWorker::close()
 
 CSshSession::CSshSession(QObject *parent)
     : QObject(parent)
+    , m_link(std::make_shared<CSshLink>())
     , m_thread(std::make_unique<QThread>())
-    , m_worker(new CSshWorker(*this))
 {
+    m_link->owner = this;
+    m_worker = new CSshWorker(m_link);
     m_thread->setObjectName(QStringLiteral("ssh"));
     m_worker->moveToThread(m_thread.get());
     m_thread->start();
@@ -423,9 +452,19 @@ CSshSession::CSshSession(QObject *parent)
 
 CSshSession::~CSshSession()
 {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker] { delete w; }, Qt::BlockingQueuedConnection);
-    m_thread->quit();
-    m_thread->wait();
+    {
+        std::lock_guard lock(m_link->mutex);
+        m_link->owner = nullptr;
+    }
+    // The worker closes the connection, then goes with its thread, without
+    // keeping the caller waiting for a server that does not answer.
+    QThread *thread = m_thread.release();
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(m_worker, &QObject::destroyed, thread, &QThread::quit, Qt::DirectConnection);
+    QMetaObject::invokeMethod(m_worker, [w = m_worker] {
+        w->close();
+        w->deleteLater();
+    }, Qt::QueuedConnection);
 }
 
 template<typename F>

@@ -10,6 +10,7 @@
 
 class QThread;
 class CSshWorker;
+struct CSshLink;
 
 // Where to log in, and as whom. An empty password logs in with the user's
 // keys and agent.
@@ -48,11 +49,12 @@ public:
     static constexpr long NoExitCode = -99;
 
     explicit CSshSession(QObject *parent = nullptr);
-    // Closes the connection and ends the thread.
+    // Returns at once: the thread closes the connection and ends by itself,
+    // telling nobody and handing nothing more to the sink.
     ~CSshSession() override;
 
     // Set before a channel is opened; not owned, and kept alive until the
-    // channel has ended or the session is closed.
+    // channel has ended or the session is destroyed.
     void setSink(CSshChannelSink *sink);
 
     // Connects, checks the host key against ~/.ssh/known_hosts and logs in:
@@ -95,6 +97,7 @@ private:
     template<typename F>
     void onThread(F &&f);
 
+    std::shared_ptr<CSshLink> m_link;
     std::unique_ptr<QThread> m_thread;
-    CSshWorker *m_worker;
+    CSshWorker *m_worker = nullptr;
 };

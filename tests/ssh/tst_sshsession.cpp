@@ -174,6 +174,23 @@ private slots:
         QVERIFY2(outcome.text.contains(because), qPrintable(outcome.text));
     }
 
+    // Closing while the server keeps the connect waiting returns at once.
+    void closingDoesNotWaitForTheServer()
+    {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QElapsedTimer clock;
+        {
+            CSshSession session;
+            session.open({QStringLiteral("127.0.0.1"), silent.serverPort(), QStringLiteral("x"), QString(), 5});
+            QTest::qWait(200);
+            clock.start();
+        }
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        // The worker ends by itself once the connect has timed out, without touching the session.
+        QTest::qWait(6000);
+    }
+
     // An unknown key is offered with its fingerprint; a recorded one lets the
     // login go on; a changed one is refused, naming the line to remove.
     void hostKeys()
