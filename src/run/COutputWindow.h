@@ -56,6 +56,9 @@ public:
     CPipe *m_pStdoutPipe = nullptr;
     CPipe *m_pStderrPipe = nullptr;
 
+    // Sets the program and its three pipes and becomes the program's listener.
+    void attach(CRunningProgram &program, CPipe &stdinPipe, CPipe &stdoutPipe, CPipe &stderrPipe);
+
     // Shows the run's input read-only (View Inputs).
     CScriptInputsDlg &inputsViewer() const { return *m_inputsViewer; }
     CSendInputDlg &sendInputDlg() const { return *m_sendInputDlg; }

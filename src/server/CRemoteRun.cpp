@@ -121,11 +121,7 @@ void CRemoteRun::run()
     }
 
     COutputWindow window(&m_frame);
-    process.m_pListener = &window;
-    window.m_pProcess = &process;
-    window.m_pStdinPipe = &stdinPipe;
-    window.m_pStdoutPipe = &stdoutPipe;
-    window.m_pStderrPipe = &stderrPipe;
+    window.attach(process, stdinPipe, stdoutPipe, stderrPipe);
     window.setScriptPath(doc.pathName());
     if (const auto &font = m_frame.app().editorFont())
         window.setPaneFont(*font);
