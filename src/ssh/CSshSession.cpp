@@ -16,6 +16,7 @@
 #include <csignal>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +27,7 @@ constexpr int kReadChunk = 64 * 1024;
 // socket becoming readable again.
 constexpr int kBlockedRetryMs = 5;
 constexpr int kIdlePollMs = 50;
+constexpr int kNiceness = 5;
 
 QString libraryError(void *handle)
 {
@@ -447,6 +449,10 @@ CSshSession::CSshSession(QObject *parent)
     m_worker = new CSshWorker(m_link);
     m_thread->setObjectName(QStringLiteral("ssh"));
     m_worker->moveToThread(m_thread.get());
+    // Decoding a fast server's output must not take the processor from the
+    // window that shows it: the thread yields to the UI thread.
+    connect(m_thread.get(), &QThread::started, m_worker, [] { ::setpriority(PRIO_PROCESS, pid_t(::gettid()), kNiceness); },
+            Qt::DirectConnection);
     m_thread->start();
 }
 
