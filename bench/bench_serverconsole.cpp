@@ -4,6 +4,7 @@
 // beside the same bytes read by a bare socket and discarded in the same run;
 // the longest and the 99th-percentile time the UI thread kept a posted event
 // waiting; the characters the console shows (its cap) and the memory used.
+#include "CStallProbe.h"
 #include "app/COstrakApp.h"
 #include "server/CServerConsoleDlg.h"
 #include "server/CServerSocket.h"
@@ -32,24 +33,6 @@
 namespace {
 
 constexpr qint64 kTotal = 50LL * 1024 * 1024;
-
-double nowSeconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-long rssKiB()
-{
-    QFile f("/proc/self/status");
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // Listens on 127.0.0.1; the first connection gets 50 MB of lines, then the
 // server closes it.
@@ -108,41 +91,6 @@ double bareSocketSeconds()
     return seconds;
 }
 
-// Posts a stamped call to the UI thread every 2 ms and records how long each waited.
-class CStallProbe
-{
-public:
-    explicit CStallProbe(QObject *ui)
-        : m_ui(ui)
-    {
-        m_thread = std::thread([this] {
-            while (!m_stop) {
-                const double posted = nowSeconds();
-                QMetaObject::invokeMethod(m_ui, [this, posted] {
-                    std::lock_guard lock(m_mutex);
-                    m_waits.push_back((nowSeconds() - posted) * 1000.0);
-                }, Qt::QueuedConnection);
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-        });
-    }
-    std::vector<double> stop()
-    {
-        m_stop = true;
-        m_thread.join();
-        std::lock_guard lock(m_mutex);
-        std::sort(m_waits.begin(), m_waits.end());
-        return m_waits;
-    }
-
-private:
-    QObject *m_ui;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::vector<double> m_waits;
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -182,9 +130,7 @@ int main(int argc, char *argv[])
     const double all = done - start;
     std::printf("  server console:            %.2f s for all of it -> %.1fx the bare socket\n", all, all / limit);
     std::printf("  first text shown:          %.1f ms after Connect\n", (firstShown - start) * 1000.0);
-    std::printf("  UI thread, posted events:  worst wait %.1f ms, p99 %.1f ms, median %.2f ms (%zu samples)\n",
-                waits.empty() ? 0 : waits.back(), waits.empty() ? 0 : waits[size_t(double(waits.size() - 1) * 0.99)],
-                waits.empty() ? 0 : waits[waits.size() / 2], waits.size());
+    printWaits(waits);
     std::printf("  shown: %lld characters (cap %lld); memory (RSS) %.0f MiB before, %.0f MiB after\n",
                 static_cast<long long>(chars), static_cast<long long>(CServerConsoleDlg::OutputLimit),
                 rssBefore / 1024.0, rssKiB() / 1024.0);

@@ -442,10 +442,7 @@ QString CFtpConnection::unverifiedText(int code) const
     if (m_peer.kind == CPeerIdentity::Certificate)
         return QStringLiteral("The server's certificate could not be verified: %1").arg(m_peer.reason);
     if (m_peer.changed)
-        return QStringLiteral("The host key of %1 has changed since it was recorded in %2, so the connection was "
-                              "refused: the server may not be the one you know. If its key was replaced on purpose, "
-                              "remove the old line for %1 from that file.")
-            .arg(m_host, CKnownHosts::userFile());
+        return CKnownHosts::changedText(CKnownHosts::userFile(), m_host, m_port);
     if (m_peer.kind == CPeerIdentity::HostKey)
         return QStringLiteral("The host key of %1 is not in %2").arg(m_host, CKnownHosts::userFile());
     return describe(code);

@@ -16,6 +16,14 @@ public:
     static QString keyType(const QByteArray &key);
     // The known_hosts line for the key: "[host]:port" unless the port is 22.
     static QByteArray line(const QString &host, int port, const QByteArray &key);
+    // How the file names the host: "[host]:port" unless the port is 22.
+    static QString hostName(const QString &host, int port);
+    // The number (from 1) of the first line of `path` that names the host,
+    // in clear or hashed; 0 when none does or the file cannot be read.
+    static int lineOf(const QString &path, const QString &host, int port);
+    // Why a connection to a host whose key has changed was refused, naming
+    // the file and the line to remove when the key was replaced on purpose.
+    static QString changedText(const QString &path, const QString &host, int port);
 
     // Adds the key to `path`, keeping every line already there; the file is
     // replaced whole or not at all. Empty on success, else why it failed.

@@ -50,7 +50,8 @@ void CServerParams::OnInitDialog()
     auto *typeLayout = new QVBoxLayout(type);
     auto *group = new QButtonGroup(this);
     struct Choice { const char *caption; int id; const char *word; };
-    static const Choice choices[] = {{"Telnet", 1042, "telnet"}, {"Drovell", 1040, "drovell"}, {"Other", 1041, "other"}};
+    static const Choice choices[] = {{"Telnet", 1042, "telnet"}, {"SSH", 1064, "ssh"},
+                                     {"Drovell", 1040, "drovell"}, {"Other", 1041, "other"}};
     QRadioButton *checked = nullptr;
     for (const Choice &c : choices) {
         auto *radio = new QRadioButton(QString::fromUtf8(c.caption), type);

@@ -187,6 +187,15 @@ COutputWindow::~COutputWindow()
     closeSteps();
 }
 
+void COutputWindow::attach(CRunningProgram &program, CPipe &stdinPipe, CPipe &stdoutPipe, CPipe &stderrPipe)
+{
+    program.m_pListener = this;
+    m_pProcess = &program;
+    m_pStdinPipe = &stdinPipe;
+    m_pStdoutPipe = &stdoutPipe;
+    m_pStderrPipe = &stderrPipe;
+}
+
 void COutputWindow::setPaneFont(const QFont &font)
 {
     m_paneFont = font;

@@ -12,7 +12,7 @@
 #include <thread>
 
 class CPipe;
-class CProcess;
+class CRunningProgram;
 class COutputBuffer;
 class CPaneFeeder;
 class CScriptInputsDlg;
@@ -53,10 +53,13 @@ public:
     ~COutputWindow() override;
 
     // Set by the creator before the window is shown; not owned.
-    CProcess *m_pProcess = nullptr;
+    CRunningProgram *m_pProcess = nullptr;
     CPipe *m_pStdinPipe = nullptr;
     CPipe *m_pStdoutPipe = nullptr;
     CPipe *m_pStderrPipe = nullptr;
+
+    // Sets the program and its three pipes and becomes the program's listener.
+    void attach(CRunningProgram &program, CPipe &stdinPipe, CPipe &stdoutPipe, CPipe &stderrPipe);
 
     // Shows the run's input read-only (View Inputs).
     CScriptInputsDlg &inputsViewer() const { return *m_inputsViewer; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CRunningProgram.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,16 +17,13 @@ class CProcessListener;
 
 // One child process: program and argument list (never a shell), working
 // directory, the three pipes, a waiter thread and the exit code.
-class CProcess
+class CProcess : public CRunningProgram
 {
 public:
-    static constexpr long StillActive = 259;
-    static constexpr long NoExitCode = -99;
-
     CProcess();
     CProcess(const QString &program, const QStringList &arguments);
     // Joins the waiter thread.
-    virtual ~CProcess();
+    ~CProcess() override;
 
     CProcess(const CProcess &) = delete;
     CProcess &operator=(const CProcess &) = delete;
@@ -47,24 +46,21 @@ public:
     // Kept for the calling order of a run; the child already runs.
     void Resume();
     // Starts the waiter thread; the argument is not used.
-    void StartWaiter(int unused = 0);
+    void StartWaiter(int unused = 0) override;
     // Waits for the waiter thread to end (after the child has ended or Kill).
-    void JoinWaiter();
+    void JoinWaiter() override;
 
     // 259 while the child has not been reaped; its exit status after a normal
     // exit; 128 + signal after death by a signal; -99 when none can be had.
-    long GetExitCode() const;
+    long GetExitCode() const override;
     // Kills the child's process group; never signals a child already reaped.
-    void Kill();
-    bool IsCompleted() const { return m_completed.load(); }
+    void Kill() override;
+    bool IsCompleted() const override { return m_completed.load(); }
 
     pid_t pid() const { return m_pid; }
     int lastError() const { return m_lastError; }
     QString program() const { return m_program; }
     QStringList arguments() const { return m_arguments; }
-
-    // Told once, on the waiter thread, when the child has ended. Set before StartWaiter.
-    CProcessListener *m_pListener = nullptr;
 
 private:
     void waiterLoop();

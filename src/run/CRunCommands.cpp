@@ -169,11 +169,7 @@ bool CRunCommands::runPiped(const CCommandSpec &command, StdinRule rule)
     // Declared after the process and the pipes, so that it goes first; its
     // close steps have waited for its readers and the process's waiter.
     COutputWindow window(&m_frame);
-    process.m_pListener = &window;
-    window.m_pProcess = &process;
-    window.m_pStdinPipe = &stdinPipe;
-    window.m_pStdoutPipe = &stdoutPipe;
-    window.m_pStderrPipe = &stderrPipe;
+    window.attach(process, stdinPipe, stdoutPipe, stderrPipe);
     window.setScriptPath(m_frame.document()->pathName());
     if (const auto &font = m_frame.app().editorFont())
         window.setPaneFont(*font);

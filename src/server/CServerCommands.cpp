@@ -1,5 +1,6 @@
 #include "CServerCommands.h"
 
+#include "CRemoteRun.h"
 #include "CServerConsoleDlg.h"
 #include "CShellQuote.h"
 #include "app/CMainFrame.h"
@@ -15,6 +16,7 @@ CServerCommands::CServerCommands(CMainFrame &frame)
     : QObject(&frame)
     , m_frame(frame)
     , m_console(new CServerConsoleDlg(frame.app(), &frame))
+    , m_remoteRun(new CRemoteRun(frame, [this](const QString &text) { message(text); }, this))
 {
     setObjectName(QStringLiteral("CServerCommands"));
 }
@@ -52,6 +54,10 @@ void CServerCommands::OnServerAccess()
 void CServerCommands::OnRunOnServer()
 {
     const CSettings &s = m_frame.app().settings();
+    if (s.SERVER_TYPE == QLatin1String("ssh")) {
+        m_remoteRun->run();
+        return;
+    }
     if (s.SERVER_TYPE == QLatin1String("telnet") && !s.SERVER_CLIENT_EXEPATH.isEmpty()) {
         // The client gets the host and the port as two arguments; no shell reads them.
         if (!QProcess::startDetached(s.SERVER_CLIENT_EXEPATH, clientArguments(s.SERVER_HOST, s.SERVER_PORT_NUMBER)))

@@ -7,6 +7,7 @@
 #include <functional>
 
 class CMainFrame;
+class CRemoteRun;
 class CServerConsoleDlg;
 
 // Tools > Server Access and Script > Run on Server. Owns the frame's server
@@ -21,6 +22,7 @@ public:
     static CServerCommands *install(CMainFrame &frame);
 
     CServerConsoleDlg &console() const { return *m_console; }
+    CRemoteRun &remoteRun() const { return *m_remoteRun; }
 
     void OnServerAccess();
     void OnRunOnServer();
@@ -36,4 +38,5 @@ private:
 
     CMainFrame &m_frame;
     CServerConsoleDlg *m_console;
+    CRemoteRun *m_remoteRun;
 };

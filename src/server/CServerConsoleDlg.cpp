@@ -7,6 +7,9 @@
 #include "run/COutputBuffer.h"
 #include "run/CPaneFeeder.h"
 #include "run/CTerminalPane.h"
+#include "ftp/CTrustQuestion.h"
+#include "ssh/CRemoteCommandLine.h"
+#include "ssh/CSshConsole.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,7 +22,10 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTextCursor>
+
+#include <algorithm>
 
 namespace {
 
@@ -117,6 +123,11 @@ CServerConsoleDlg::CServerConsoleDlg(COstrakApp &app, QWidget *parent)
     connect(m_feeder, &CPaneFeeder::textShown, m_socket, &CServerSocket::readPending);
     connect(m_socket, &CServerSocket::connectFailed, this, &CServerConsoleDlg::noteConnectFailure);
     connect(m_socket, &CServerSocket::closedByServer, this, [this] { appendNote(closedText()); });
+    m_ssh = new CSshConsole(m_buffer, this);
+    connect(m_feeder, &CPaneFeeder::textShown, m_ssh, &CSshConsole::readPending);
+    connect(m_ssh, &CSshConsole::connectFailed, this, [this](const QString &reason) { appendNote(reason); });
+    connect(m_ssh, &CSshConsole::hostKeyUnverified, this, &CServerConsoleDlg::offerTrust);
+    connect(m_ssh, &CSshConsole::closedByServer, this, [this] { appendNote(closedText()); });
     m_login = new CLoginSequence(this);
     connect(m_socket, &CServerSocket::textReceived, m_login, &CLoginSequence::received);
     // After the login sequence has seen the text, so that its prompt counts.
@@ -168,12 +179,23 @@ void CServerConsoleDlg::clearOutput()
     // Reading may have paused for the full buffer that was just dropped; no
     // more text goes into the pane to resume it, so it resumes here.
     m_socket->readPending();
+    m_ssh->readPending();
+}
+
+bool CServerConsoleDlg::sendToServer(const QString &text)
+{
+    return m_useSsh ? m_ssh->SendLine(text) : m_socket->SendLine(text);
+}
+
+bool CServerConsoleDlg::isConnected() const
+{
+    return m_useSsh ? m_ssh->isConnected() : m_socket->isConnected();
 }
 
 void CServerConsoleDlg::sendLine(const QString &text)
 {
     m_login->lineSent();
-    if (!m_socket->SendLine(text))
+    if (!sendToServer(text))
         appendNote(notConnectedText(QLatin1Char('"') + text + QLatin1Char('"')));
 }
 
@@ -185,7 +207,7 @@ bool CServerConsoleDlg::RunCommand(const QString &text)
 
 bool CServerConsoleDlg::inputIsHidden() const
 {
-    return m_socket->hidesInput() || m_login->lastPrompt() == CLoginSequence::PasswordPrompt;
+    return (!m_useSsh && m_socket->hidesInput()) || m_login->lastPrompt() == CLoginSequence::PasswordPrompt;
 }
 
 void CServerConsoleDlg::followHiddenInput()
@@ -209,14 +231,64 @@ void CServerConsoleDlg::OnConnect()
         noteConnectFailure(QStringLiteral("not a port number: 0 to %1").arg(CSettings::MaxPort));
         return;
     }
+    // Connect on an open connection closes it first, whichever kind it was.
+    m_ssh->Close();
+    m_socket->Close();
+    m_useSsh = s.SERVER_TYPE == QLatin1String("ssh");
+    if (m_useSsh) {
+        connectSsh();
+        return;
+    }
     m_socket->Connect(s.SERVER_HOST, static_cast<quint16>(s.SERVER_PORT_NUMBER));
+}
+
+void CServerConsoleDlg::connectSsh()
+{
+    const CSettings &s = m_app.settings();
+    CSshLogin login;
+    login.host = s.SERVER_HOST;
+    login.port = s.SERVER_PORT_NUMBER == 0 ? 22 : int(s.SERVER_PORT_NUMBER);
+    login.user = s.SERVER_USER;
+    login.password = s.SERVER_PASS;
+    const QSize size = terminalSize();
+    m_ssh->Connect(login, size.width(), size.height());
+}
+
+void CServerConsoleDlg::offerTrust(const CPeerIdentity &peer, const QString &reason)
+{
+    QString failure;
+    if (CTrustQuestion::ask(this, peer, &failure)) {
+        connectSsh();
+        return;
+    }
+    appendNote(failure.isEmpty() ? reason : failure);
+}
+
+QSize CServerConsoleDlg::terminalSize() const
+{
+    const QFontMetrics metrics(m_output->font());
+    const QSize area = m_output->viewport()->size();
+    return QSize(std::max(20, area.width() / std::max(1, metrics.horizontalAdvance(QLatin1Char('M')))),
+                 std::max(5, area.height() / std::max(1, metrics.lineSpacing())));
+}
+
+void CServerConsoleDlg::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    const QSize size = terminalSize();
+    m_ssh->resize(size.width(), size.height());
 }
 
 void CServerConsoleDlg::OnLogin()
 {
     const CSettings &s = m_app.settings();
-    if (!m_socket->isConnected()) {
+    if (!isConnected()) {
         appendNote(notConnectedText(QStringLiteral("the login")));
+        return;
+    }
+    if (m_useSsh) {
+        // The session has logged in already; only the folder is left.
+        sendLine(CRemoteCommandLine::changeDirectory(s.REMOTE_DIRECTORY));
         return;
     }
     m_login->start(s.SERVER_USER, s.SERVER_PASS, QStringLiteral("cd ") + s.REMOTE_DIRECTORY);
@@ -226,6 +298,7 @@ void CServerConsoleDlg::OnDisconnect()
 {
     m_login->cancel();
     m_socket->Close();
+    m_ssh->Close();
     appendNote(closedText());
 }
 
@@ -237,7 +310,7 @@ void CServerConsoleDlg::OnSendCommand()
     clearOutput();
     if (hidden) {
         m_login->lineSent();
-        if (!m_socket->SendLine(command))
+        if (!sendToServer(command))
             appendNote(notConnectedText(QStringLiteral("the hidden line")));
         m_command->clearEditText();
         followHiddenInput();
@@ -254,7 +327,10 @@ void CServerConsoleDlg::OnSendCommand()
 
 void CServerConsoleDlg::OnInterrupt()
 {
-    m_socket->SendInterrupt();
+    if (m_useSsh)
+        m_ssh->SendInterrupt();
+    else
+        m_socket->SendInterrupt();
 }
 
 void CServerConsoleDlg::OnClear()
@@ -284,6 +360,7 @@ void CServerConsoleDlg::reject()
 {
     m_login->cancel();
     m_socket->Close();
+    m_ssh->Close();
     hide();
 }
 

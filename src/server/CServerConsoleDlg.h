@@ -9,6 +9,8 @@ class COstrakApp;
 class COutputBuffer;
 class CPaneFeeder;
 class CServerSocket;
+class CSshConsole;
+struct CPeerIdentity;
 class QComboBox;
 class QMenuBar;
 class QPlainTextEdit;
@@ -32,6 +34,9 @@ public:
     ~CServerConsoleDlg() override;
 
     CServerSocket &socket() const { return *m_socket; }
+    CSshConsole &sshConsole() const { return *m_ssh; }
+    // The last Connect went over SSH (SERVER_TYPE "ssh").
+    bool usesSsh() const { return m_useSsh; }
     CTerminalPane *output() const { return m_output; }
     QComboBox *commandCombo() const { return m_command; }
     QMenuBar *menuBar() const { return m_menuBar; }
@@ -59,9 +64,17 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void sendLine(const QString &text);
+    // The line on whichever connection the last Connect made; false when not connected.
+    bool sendToServer(const QString &text);
+    bool isConnected() const;
+    void connectSsh();
+    // The terminal size that the output pane shows.
+    QSize terminalSize() const;
+    void offerTrust(const CPeerIdentity &peer, const QString &reason);
     void appendNote(const QString &text);
     void noteConnectFailure(const QString &reason);
     void clearOutput();
@@ -79,5 +92,7 @@ private:
     COutputBuffer *m_buffer;
     CPaneFeeder *m_feeder;
     CServerSocket *m_socket;
+    CSshConsole *m_ssh;
+    bool m_useSsh = false;
     CLoginSequence *m_login;
 };

@@ -17,14 +17,23 @@
 // test account that logs in by password or by clientKey(). It must run as
 // root, to log that account in. The account has no shell (it reaches only
 // this server's SFTP), its home is the served folder, and its password is
-// set anew for every run.
+// set anew for every run. With Shell, an account of its own logs in to a
+// shell (bash) in that folder instead, for commands and terminals.
 class CSftpTestServer
 {
 public:
     static constexpr const char *user = "ostrak-sftp";
+    static constexpr const char *shellUser = "ostrak-ssh";
     static constexpr const char *password = "Sftp-test-7";
+    enum Access { SftpOnly, Shell };
 
+    explicit CSftpTestServer(Access access = SftpOnly)
+        : m_access(access)
+    {
+    }
     ~CSftpTestServer() { stop(); }
+
+    const char *account() const { return m_access == Shell ? shellUser : user; }
 
     // Empty on success, else why the server did not start.
     QString start()
@@ -34,7 +43,7 @@ public:
             return QStringLiteral("sshd must be started as root to log in its test account");
         QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
         QDir().mkpath(root());
-        QString why = CTestAccount::ensure(user, password, root(), "/usr/sbin/nologin");
+        QString why = CTestAccount::ensure(account(), password, root(), m_access == Shell ? "/bin/bash" : "/usr/sbin/nologin");
         for (const char *key : {"host_key", "client_key"})
             if (why.isEmpty() && !QFile::exists(file(key)))
                 why = CTestAccount::run("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", file(key)});
@@ -43,9 +52,10 @@ public:
         const QString config = file("sshd_config");
         CTestEnvironment::writeFile(config, QStringLiteral("ListenAddress 127.0.0.1\nHostKey %1\nAuthorizedKeysFile %2.pub\n"
                                                            "AllowUsers %3\nPidFile none\nUsePAM no\nStrictModes no\n"
-                                                           "KbdInteractiveAuthentication no\nSubsystem sftp internal-sftp\n"
-                                                           "ForceCommand internal-sftp\n")
-                                                .arg(file("host_key"), clientKey(), QLatin1String(user)).toUtf8());
+                                                           "KbdInteractiveAuthentication no\nSubsystem sftp internal-sftp\n%4")
+                                                .arg(file("host_key"), clientKey(), QLatin1String(account()),
+                                                     m_access == Shell ? QString() : QStringLiteral("ForceCommand internal-sftp\n"))
+                                                .toUtf8());
         if (!m_port)
             m_port = CLocalPort::unused();
         QDir().mkpath(QStringLiteral("/run/sshd"));
@@ -84,13 +94,14 @@ public:
     {
         QDir().mkpath(QFileInfo(path(name)).absolutePath());
         CTestEnvironment::writeFile(path(name), bytes);
-        QCOMPARE(CTestAccount::own(user, root()), QString());
+        QCOMPARE(CTestAccount::own(account(), root()), QString());
     }
     QByteArray read(const QString &name) const { return CTestEnvironment::readFile(path(name)); }
 
 private:
     QString file(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
 
+    Access m_access;
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;

@@ -154,6 +154,7 @@ private slots:
         QTest::newRow("applied Editor page rewrites its sizes") << 2 << "" << "" << "TAB_SIZE" << "4";
         QTest::newRow("unknown server type, page opened") << 5 << "" << "" << "SERVER_TYPE" << "vms";
         QTest::newRow("server type clicked") << 5 << "1042" << "" << "SERVER_TYPE" << "telnet";
+        QTest::newRow("ssh server type clicked") << 5 << "1064" << "" << "SERVER_TYPE" << "ssh";
         QTest::newRow("auto-indent after an FTP change") << 1 << "1002" << "ftp.example" << "AUTO_INDENT" << "Y";
         QTest::newRow("the FTP change itself") << 1 << "1002" << "ftp.example" << "FTP_HOST_NAME" << "ftp.example";
         QTest::newRow("server port") << 5 << "1062" << "65535" << "SERVER_PORT_NUMBER" << "65535";
