@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #ifndef OSTRAK_VERSION
-#define OSTRAK_VERSION "0.0"
+#error "the version is not set"
 #endif
 
 QString CCommandLine::usage(const QString &program)

@@ -7,17 +7,9 @@
 
 // Set by the build from the installation directories; the relative forms
 // lead from the program folder to the others.
-#ifndef OSTRAK_REL_LIBEXECDIR
-#define OSTRAK_REL_LIBEXECDIR "../lib/ostrak"
-#endif
-#ifndef OSTRAK_REL_DATADIR
-#define OSTRAK_REL_DATADIR "../share/ostrak"
-#endif
-#ifndef OSTRAK_FULL_LIBEXECDIR
-#define OSTRAK_FULL_LIBEXECDIR "/usr/local/lib/ostrak"
-#endif
-#ifndef OSTRAK_FULL_DATADIR
-#define OSTRAK_FULL_DATADIR "/usr/local/share/ostrak"
+#if !defined(OSTRAK_REL_LIBEXECDIR) || !defined(OSTRAK_REL_DATADIR) || !defined(OSTRAK_FULL_LIBEXECDIR) \
+    || !defined(OSTRAK_FULL_DATADIR)
+#error "the installation directories are not set"
 #endif
 
 CInstallLayout::CInstallLayout(const QString &programDir, bool withBuiltInPrefix)

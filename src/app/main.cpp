@@ -33,6 +33,8 @@ int main(int argc, char *argv[])
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrak"));
     QApplication::setOrganizationName(QStringLiteral("HALDEN"));
+    // Ties the windows to the installed desktop entry.
+    QApplication::setDesktopFileName(QStringLiteral("org.halden.Ostrak"));
 
     // The display's own options are gone from the arguments now.
     const CCommandLine line = CCommandLine::parse(QApplication::arguments());
