@@ -212,7 +212,11 @@ private slots:
     void optionsSheetSavesForTheUser()
     {
         QFile::remove(userSettings());
-        const Result r = runAsUser(QStringLiteral(INSTALLED_USER), {staged(QStringLiteral("/usr/bin")), QStringLiteral("7")},
+        // A copy in the staging folder: the build tree may lie where the user cannot go.
+        const QString driver = staged(QStringLiteral("/installeduser"));
+        QFile::remove(driver);
+        QVERIFY(QFile::copy(QStringLiteral(INSTALLED_USER), driver));
+        const Result r = runAsUser(driver, {staged(QStringLiteral("/usr/bin")), QStringLiteral("7")},
                                    {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
         QVERIFY2(r.exitCode == 0, r.err.constData());
         QCOMPARE(QString::fromUtf8(r.out), userSettings() + QStringLiteral("\nSettings: ") + userSettings() + QLatin1Char('\n'));
