@@ -23,41 +23,30 @@ CInstallLayout CInstallLayout::ofThisProgram()
     return CInstallLayout(QCoreApplication::applicationDirPath());
 }
 
-namespace {
-void addOnce(QStringList &dirs, const QString &dir)
+QStringList CInstallLayout::installedDirs(bool withProgramDir, const char *relative, const char *full) const
 {
-    const QString clean = QDir::cleanPath(dir);
-    if (!dirs.contains(clean))
-        dirs << clean;
+    QStringList dirs;
+    for (const QString &dir : {withProgramDir ? m_programDir : QString(), QDir(m_programDir).filePath(QLatin1String(relative)),
+                               m_withBuiltInPrefix ? QString::fromLatin1(full) : QString()}) {
+        if (!dir.isEmpty() && !dirs.contains(QDir::cleanPath(dir)))
+            dirs << QDir::cleanPath(dir);
+    }
+    return dirs;
 }
-} // namespace
 
 QStringList CInstallLayout::companionDirs() const
 {
-    QStringList dirs;
-    addOnce(dirs, m_programDir);
-    addOnce(dirs, QDir(m_programDir).filePath(QStringLiteral(OSTRAK_REL_LIBEXECDIR)));
-    if (m_withBuiltInPrefix)
-        addOnce(dirs, QStringLiteral(OSTRAK_FULL_LIBEXECDIR));
-    return dirs;
+    return installedDirs(true, OSTRAK_REL_LIBEXECDIR, OSTRAK_FULL_LIBEXECDIR);
 }
 
 QStringList CInstallLayout::sharedDataDirs() const
 {
-    QStringList dirs;
-    addOnce(dirs, QDir(m_programDir).filePath(QStringLiteral(OSTRAK_REL_DATADIR)));
-    if (m_withBuiltInPrefix)
-        addOnce(dirs, QStringLiteral(OSTRAK_FULL_DATADIR));
-    return dirs;
+    return installedDirs(false, OSTRAK_REL_DATADIR, OSTRAK_FULL_DATADIR);
 }
 
 QStringList CInstallLayout::dataDirs() const
 {
-    QStringList dirs;
-    addOnce(dirs, m_programDir);
-    for (const QString &dir : sharedDataDirs())
-        addOnce(dirs, dir);
-    return dirs;
+    return installedDirs(true, OSTRAK_REL_DATADIR, OSTRAK_FULL_DATADIR);
 }
 
 QString CInstallLayout::firstExisting(const QStringList &dirs, const QString &name)

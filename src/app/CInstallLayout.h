@@ -37,6 +37,9 @@ public:
     QString sharedDataFile(const QString &name) const;
 
 private:
+    // The program folder when asked, the folder `relative` to it, and the
+    // built-in `full` one, without repeats.
+    QStringList installedDirs(bool withProgramDir, const char *relative, const char *full) const;
     static QString firstExisting(const QStringList &dirs, const QString &name);
 
     QString m_programDir;
