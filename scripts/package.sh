@@ -11,7 +11,7 @@ if [ "${1:-}" = "--install" ]; then
 fi
 bash scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build-deb}
-BUILD_DIR=$build_dir BUILD_TYPE=Release bash scripts/build.sh \
+BUILD_DIR=$build_dir bash scripts/build.sh \
   -DCMAKE_INSTALL_PREFIX=/usr -DOSTRAK_BUILD_TESTS=OFF -DOSTRAK_BUILD_BENCH=OFF "$@"
 rm -f "$build_dir"/ostrak_*.deb
 (cd "$build_dir" && cpack -G DEB)
