@@ -57,6 +57,8 @@ bool COstrakApp::ReadConfiguration()
 
 bool COstrakApp::WriteConfiguration(const CSettings &values, QString *why)
 {
+    // The user's HALDEN folder is missing when there were no defaults to start from.
+    QDir().mkpath(QFileInfo(m_configPath).path());
     return CConfigFile::write(configPath(), values, why);
 }
 

@@ -3,6 +3,7 @@
 #include "app/CCommandLine.h"
 #include "app/CConfigFile.h"
 #include "app/CInstallLayout.h"
+#include "app/COstrakApp.h"
 #include "app/CSettingsPlace.h"
 
 #include <QtTest>
@@ -204,6 +205,23 @@ private slots:
         const QString why = CSettingsPlace::seed(blocker + QStringLiteral("/HALDEN/Ostrak.cfg"),
                                                  {dir.filePath(QStringLiteral("defaults"))}, QString());
         QVERIFY2(why.contains(blocker), qPrintable(why));
+    }
+
+    // A program in a system folder with no defaults beside it: the first
+    // save makes the user's folder and file.
+    void firstSaveMakesUserFolder()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QDir(config + QStringLiteral("/HALDEN")).removeRecursively();
+        COstrakApp app(QStringLiteral("/bin"));   // "/bin/../share/ostrak" holds no defaults
+        QCOMPARE(app.configPath(), config + QStringLiteral("/HALDEN/Ostrak.cfg"));
+        QVERIFY(!app.ReadConfiguration());
+        CSettings values;
+        values.TAB_SIZE = QStringLiteral("5");
+        QCOMPARE(app.saveSettings(values), QString());
+        QCOMPARE(app.settings().TAB_SIZE, QStringLiteral("5"));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/bin/Ostrak.cfg")));
     }
 
     // The shipped defaults are already in the form the program writes (their
