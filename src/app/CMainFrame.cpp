@@ -1,5 +1,6 @@
 #include "CMainFrame.h"
 
+#include "CCommandLine.h"
 #include "CCommandTable.h"
 #include "CEditorFocusKeeper.h"
 #include "CKeyboardIndicators.h"
@@ -262,9 +263,11 @@ bool CMainFrame::OnFileOpen()
     return OpenDocumentFile(path);
 }
 
-bool CMainFrame::OpenDocumentFile(const QString &path)
+bool CMainFrame::OpenDocumentFile(const QString &path, QString *why)
 {
     const QString error = m_doc->OnOpenDocument(path);
+    if (why)
+        *why = error;
     if (!error.isEmpty()) {
         showError(error);
         return false;
@@ -380,7 +383,9 @@ void CMainFrame::onPrintSetup()
 void CMainFrame::onAbout()
 {
     QMessageBox::about(this, QStringLiteral("About Ostrak"),
-                       QStringLiteral("Ostrak Version 1.0\n\nA development environment for Perl scripts."));
+                       QStringLiteral("Ostrak Version %1\n\nA development environment for Perl scripts.\n\n"
+                                      "Settings: %2")
+                           .arg(CCommandLine::versionNumber(), m_app.configPath()));
 }
 
 void CMainFrame::onFind(bool replace)

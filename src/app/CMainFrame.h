@@ -44,7 +44,8 @@ public:
     // File commands. Each returns false when the user cancelled or it failed.
     bool OnFileNew();
     bool OnFileOpen();
-    bool OpenDocumentFile(const QString &path);
+    // Shows why the file could not be opened, and gives it in `why` too.
+    bool OpenDocumentFile(const QString &path, QString *why = nullptr);
     // Start-up without a file named: the last script at its caret line when
     // View > Reopen Last Script is on and the script is still there, else a
     // new document.

@@ -1,10 +1,12 @@
 #include "COstrakApp.h"
 
 #include "CConfigFile.h"
+#include "CSettingsPlace.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 COstrakApp *g_instance = nullptr;
@@ -13,6 +15,9 @@ COstrakApp *g_instance = nullptr;
 COstrakApp::COstrakApp(const QString &programDir, QObject *parent)
     : QObject(parent)
     , m_programDir(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir)
+    , m_layout(m_programDir, programDir.isEmpty())
+    , m_configPath(CSettingsPlace::choose(
+          m_programDir, QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)))
 {
     Q_ASSERT(!g_instance);
     g_instance = this;
@@ -29,18 +34,21 @@ COstrakApp *COstrakApp::instance()
     return g_instance;
 }
 
-QString COstrakApp::besideExecutable(const QString &name) const
+QString COstrakApp::dataFile(const QString &name) const
 {
-    return QDir(m_programDir).filePath(name);
-}
-
-QString COstrakApp::configPath() const
-{
-    return besideExecutable(QStringLiteral("Ostrak.cfg"));
+    return m_layout.dataFile(name);
 }
 
 bool COstrakApp::ReadConfiguration()
 {
+    const QString beside = QDir(m_programDir).filePath(CSettingsPlace::fileName());
+    if (m_configPath != beside) {
+        // A file an administrator left beside a read-only program folder
+        // comes before the shipped defaults. Failures stay silent, as for
+        // any unreadable settings file; saving names the file and the reason.
+        CSettingsPlace::seed(m_configPath, {beside, m_layout.sharedDataFile(CSettingsPlace::fileName())},
+                             qEnvironmentVariable("PATH"));
+    }
     if (!CConfigFile::read(configPath(), m_settings))
         return false;
     m_workingDir = m_settings.LOCAL_DIRECTORY;
@@ -49,6 +57,8 @@ bool COstrakApp::ReadConfiguration()
 
 bool COstrakApp::WriteConfiguration(const CSettings &values, QString *why)
 {
+    // The user's HALDEN folder is missing when there were no defaults to start from.
+    QDir().mkpath(QFileInfo(m_configPath).path());
     return CConfigFile::write(configPath(), values, why);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CInstallLayout.h"
 #include "CSettings.h"
 
 #include <QFont>
@@ -19,7 +20,8 @@ public:
     enum FtpTransferType { FtpAscii = 1, FtpBinary = 2 };
 
     // `programDir` is the folder holding Ostrak.cfg and OSTRAK.FNL; the
-    // executable's folder when empty.
+    // executable's folder when empty. Only the executable's own layout also
+    // looks in the folders of the configured installation prefix.
     explicit COstrakApp(const QString &programDir = QString(), QObject *parent = nullptr);
     ~COstrakApp() override;
 
@@ -27,12 +29,17 @@ public:
 
     const CSettings &settings() const { return m_settings; }
     QString programDir() const { return m_programDir; }
-    QString configPath() const;
-    QString besideExecutable(const QString &name) const;
+    // The settings file in use: beside the executable when that folder can
+    // take it, else the user's own (CSettingsPlace).
+    QString configPath() const { return m_configPath; }
+    // A data file of the program (OSTRAK.FNL), found as CInstallLayout says.
+    QString dataFile(const QString &name) const;
+    const CInstallLayout &layout() const { return m_layout; }
 
     // Reads the configuration file into the settings and resets the working
     // directory to LOCAL_DIRECTORY. False, changing nothing, when the file
-    // cannot be opened.
+    // cannot be opened. The user's own file is first made from the
+    // installed defaults when it does not exist yet.
     bool ReadConfiguration();
     // Replaces the configuration file with the 30 values of `values`.
     // False, leaving the old file whole, when it cannot be written.
@@ -76,6 +83,8 @@ signals:
 private:
     CSettings m_settings;
     QString m_programDir;
+    CInstallLayout m_layout;
+    QString m_configPath;
     QString m_workingDir;
     std::optional<QFont> m_editorFont;
     int m_caretLine = 0;

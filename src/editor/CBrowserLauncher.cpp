@@ -1,5 +1,7 @@
 #include "CBrowserLauncher.h"
 
+#include "app/CInstallLayout.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,11 +10,7 @@
 
 QString CBrowserLauncher::defaultProgram()
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ostrak-browser"));
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    const QString inPath = QStandardPaths::findExecutable(QStringLiteral("ostrak-browser"));
-    return inPath.isEmpty() ? beside : inPath;
+    return CInstallLayout::ofThisProgram().companion(QStringLiteral("ostrak-browser"));
 }
 
 QProcess *CBrowserLauncher::start(const QString &program, const QString &pathName, QObject *parent)

@@ -45,7 +45,7 @@ CEditCommands *CEditCommands::install(CMainFrame &frame)
 CEditCommands::CEditCommands(CMainFrame &frame)
     : QObject(&frame)
     , m_frame(frame)
-    , m_completer(new CWordCompleter(frame.view(), frame.app().besideExecutable(QStringLiteral("OSTRAK.FNL")), this))
+    , m_completer(new CWordCompleter(frame.view(), frame.app().dataFile(QStringLiteral("OSTRAK.FNL")), this))
     , m_bar(new CFileChangeBar(frame.document()))
 {
     setObjectName(QStringLiteral("editCommands"));

@@ -35,7 +35,7 @@ CEditorWindows::CEditorWindows(CMainFrame &frame)
     : QObject(&frame)
     , m_frame(frame)
     // Read once per run, here, while the frame is being built.
-    , m_pFunctionsDlg(new CPerlFunctionsDlg(frame.view(), frame.app().besideExecutable(QStringLiteral("OSTRAK.FNL")),
+    , m_pFunctionsDlg(new CPerlFunctionsDlg(frame.view(), frame.app().dataFile(QStringLiteral("OSTRAK.FNL")),
                                             &frame))
     , m_strBrowserProgram(CBrowserLauncher::defaultProgram())
 {

@@ -1,5 +1,7 @@
 #include "CPromptModule.h"
 
+#include "app/CInstallLayout.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -35,7 +37,7 @@ void set(QStringList &env, qsizetype index, const QString &name, const QString &
 
 QString CPromptModule::defaultFolder()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("OstrakPerl"));
+    return CInstallLayout::ofThisProgram().dataFile(QStringLiteral("OstrakPerl"));
 }
 
 bool CPromptModule::isPresent(const QString &folder)

@@ -1,5 +1,7 @@
 #include "CTerminalLauncher.h"
 
+#include "app/CInstallLayout.h"
+
 #include "CInputSwallower.h"
 
 #include <QCoreApplication>
@@ -59,11 +61,7 @@ QString CTerminalLauncher::displayCommandLine(const QStringList &command)
 
 QString CTerminalLauncher::launcherProgram()
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("korbu"));
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    const QString inPath = QStandardPaths::findExecutable(QStringLiteral("korbu"));
-    return inPath.isEmpty() ? beside : inPath;
+    return CInstallLayout::ofThisProgram().companion(QStringLiteral("korbu"));
 }
 
 bool CTerminalLauncher::runAndWait(const QStringList &command, const QString &workingDirectory)
