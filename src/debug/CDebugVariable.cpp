@@ -9,8 +9,8 @@ QList<CDebugVariable> CDebugVariable::fromJson(const QJsonArray &array)
     for (const QJsonValue &item : array) {
         const QJsonObject object = item.toObject();
         CDebugVariable variable;
-        variable.name = object.value(QLatin1String("n")).toString();
-        variable.value = object.value(QLatin1String("v")).toString();
+        variable.name = object.value(QLatin1String("n")).toVariant().toString();
+        variable.value = object.value(QLatin1String("v")).toVariant().toString();
         variable.type = object.value(QLatin1String("t")).toString();
         variable.count = object.contains(QLatin1String("k")) ? object.value(QLatin1String("k")).toInteger() : -1;
         variable.expanded = object.contains(QLatin1String("c"));

@@ -102,8 +102,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("run") << false << int(ID_SCRIPT_RUN) << QStringList{"Could not run /nonexistent/perl @"};
         QTest::newRow("debug") << false << int(ID_SCRIPT_DEBUG)
-                               << QStringList{CRunCommands::debuggerNotice(),
-                                              "Could not start debugging : /nonexistent/perl -d @"};
+                               << QStringList{"Could not start debugging : /nonexistent/perl -d @"};
         QTest::newRow("console without korbu") << true << int(ID_SCRIPT_RUN)
                                                << QStringList{"Could not run korbu Halden+Ostrak+ /usr/bin/perl -w -T @"};
     }
