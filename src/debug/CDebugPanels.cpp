@@ -69,6 +69,7 @@ CDebugPanels::CDebugPanels(QMainWindow *window)
     m_stack->setRootIsDecorated(false);
     m_stack->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_frameSource->setTextFormat(Qt::PlainText);
+    m_frameSource->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_frameSource->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_frameSource->setObjectName(QStringLiteral("frameSource"));
     connect(m_stack, &QTreeWidget::itemClicked, this, &CDebugPanels::onFrameClicked);
@@ -120,8 +121,8 @@ CDebugPanels::CDebugPanels(QMainWindow *window)
     m_window->tabifyDockWidget(variables, watches);
     m_window->tabifyDockWidget(output, errors);
     m_window->tabifyDockWidget(output, console);
-    variables->raise();
-    output->raise();
+    m_raised = {variables, output};
+    m_columns = {stack, variables, output};
 }
 
 QDockWidget *CDebugPanels::addDock(const QString &title, const QString &name, QWidget *content)
@@ -140,6 +141,11 @@ void CDebugPanels::show()
 {
     for (QDockWidget *dock : std::as_const(m_docks))
         dock->show();
+    for (QDockWidget *dock : std::as_const(m_raised))
+        dock->raise();
+    // The stack needs less room than the variables and the output.
+    const int width = m_window->width();
+    m_window->resizeDocks(m_columns, {width / 5, width * 2 / 5, width * 2 / 5}, Qt::Horizontal);
 }
 
 void CDebugPanels::attach(CPerlDebugSession *session)
@@ -168,12 +174,22 @@ void CDebugPanels::attach(CPerlDebugSession *session)
     connect(session, &CPerlDebugSession::stackChanged, this, &CDebugPanels::showStack);
     connect(session, &CPerlDebugSession::variablesChanged, m_variables,
             [this](const QList<CDebugVariable> &variables, const QString &problem) {
-                if (problem.isEmpty())
+                if (problem.isEmpty() && variables.isEmpty())
+                    m_variables->setMessage(QStringLiteral("No lexical variables in scope here."));
+                else if (problem.isEmpty())
                     m_variables->setVariables(variables);
                 else
                     m_variables->setMessage(problem);
             });
     connect(session, &CPerlDebugSession::watchesChanged, m_watches, &CVariablesTree::setVariables);
+    // What the views show holds only while the program stands still.
+    connect(session, &CPerlDebugSession::stateChanged, this, [this](CPerlDebugSession::State state) {
+        const bool stopped = state == CPerlDebugSession::Stopped;
+        for (QWidget *view : {static_cast<QWidget *>(m_stack), static_cast<QWidget *>(m_variables), static_cast<QWidget *>(m_watches)})
+            view->setEnabled(stopped);
+        if (state == CPerlDebugSession::Ended)
+            m_output->setInputEnabled(false);
+    });
     connect(session, &CPerlDebugSession::destroyed, this, [this, session] {
         if (m_session == session)
             m_session = nullptr;

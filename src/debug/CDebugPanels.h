@@ -53,6 +53,8 @@ private:
     QMainWindow *m_window;
     CPerlDebugSession *m_session = nullptr;
     QList<QDockWidget *> m_docks;
+    QList<QDockWidget *> m_raised;   // the tabs in front when the panels show
+    QList<QDockWidget *> m_columns;  // the docks side by side
     QTreeWidget *m_stack;
     QLabel *m_frameSource;
     CVariablesTree *m_variables;

@@ -316,7 +316,9 @@ void CPerlDebugSession::handleReply(const QString &reply)
 {
     m_waiting = false;
     const Kind kind = m_inFlight;
-    const QString text = CDebugReply::withoutPrompt(reply);
+    QString text = CDebugReply::withoutPrompt(reply);
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
     switch (kind) {
     case Kind::Greeting:
         emit consoleOutput(text);

@@ -42,6 +42,7 @@ private slots:
     }
 
     void marginClickF10AndVariables();
+    void scriptInputAndPromptModuleReachTheScript();
     void breakpointsMoveWithEdits_data();
     void breakpointsMoveWithEdits();
 
@@ -111,6 +112,26 @@ void TestDebugWindow::marginClickF10AndVariables()
     QCOMPARE(m_controller->margin()->currentLine(), 0);
     QVERIFY(!m_controller->action(CDebugController::Stop)->isEnabled());
     QVERIFY(m_controller->margin()->hasBreakpoint(3));
+}
+
+// As in a run: the saved input on standard input, prompts unbuffered, the
+// user's PERL5OPT kept; the script's output in the Output panel.
+void TestDebugWindow::scriptInputAndPromptModuleReachTheScript()
+{
+    qputenv("PERL5OPT", "-MData::Dumper");
+    const auto restore = qScopeGuard([] { qunsetenv("PERL5OPT"); });
+    m_fx->commands->scriptInput().setInput("typed\n");
+    QVERIFY(!m_fx->openScript("flags.pl", "BEGIN { print 'q? '; print length(scalar <STDIN>), ($| ? ' unbuffered' : ''),"
+                                          " (defined &Data::Dumper::Dumper ? ' user' : ''), \"\\n\" }\nprint \"end\\n\";\n")
+                 .isEmpty());
+    press(Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(m_controller->session());
+    QTRY_VERIFY_WITH_TIMEOUT(m_controller->session()->isStopped(), 20000);
+    press(Qt::Key_F5);
+    QTRY_COMPARE_WITH_TIMEOUT(m_controller->session()->state(), CPerlDebugSession::Ended, 20000);
+    CTerminalPane *output = m_controller->panels()->outputPane();
+    QTRY_COMPARE(output->toPlainText().left(output->outputEnd()), QStringLiteral("q? 6 unbuffered user\nend\n"));
+    QVERIFY(m_fx->messages.isEmpty());
 }
 
 void TestDebugWindow::breakpointsMoveWithEdits_data()
