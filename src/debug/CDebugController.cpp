@@ -96,43 +96,31 @@ void CDebugController::createActions()
     }
     m_frame.addToolBar(Qt::TopToolBarArea, m_toolBar);
 
-    connect(m_actions[Continue], &QAction::triggered, this, [this] {
-        if (m_session)
-            m_session->continueRun();
-    });
-    connect(m_actions[Pause], &QAction::triggered, this, [this] {
-        if (m_session)
-            m_session->pause();
-    });
-    connect(m_actions[Stop], &QAction::triggered, this, [this] {
-        if (m_session)
-            m_session->stop();
-    });
-    connect(m_actions[StepOver], &QAction::triggered, this, [this] {
-        if (m_session)
-            m_session->stepOver();
-    });
-    connect(m_actions[StepInto], &QAction::triggered, this, [this] {
-        if (m_session)
-            m_session->stepInto();
-    });
-    connect(m_actions[StepOut], &QAction::triggered, this, [this] {
-        if (m_session)
-            m_session->stepOut();
-    });
+    using Step = void (CPerlDebugSession::*)();
+    const std::pair<Command, Step> steps[] = {
+        {Continue, &CPerlDebugSession::continueRun}, {Pause, &CPerlDebugSession::pause},
+        {Stop, &CPerlDebugSession::stop},            {StepOver, &CPerlDebugSession::stepOver},
+        {StepInto, &CPerlDebugSession::stepInto},    {StepOut, &CPerlDebugSession::stepOut},
+    };
+    for (const auto &[command, step] : steps) {
+        connect(m_actions[command], &QAction::triggered, this, [this, step] {
+            if (m_session)
+                (m_session.get()->*step)();
+        });
+    }
     connect(m_actions[RunToCursor], &QAction::triggered, this, [this] {
-        int line = 0;
-        int index = 0;
-        m_frame.view()->getCursorPosition(&line, &index);
         if (m_session)
-            m_session->runToLine(m_session->location().file, line + 1);
+            m_session->runToLine(m_session->location().file, caretLine());
     });
-    connect(m_actions[ToggleBreakpoint], &QAction::triggered, this, [this] {
-        int line = 0;
-        int index = 0;
-        m_frame.view()->getCursorPosition(&line, &index);
-        m_margin->toggle(line + 1);
-    });
+    connect(m_actions[ToggleBreakpoint], &QAction::triggered, this, [this] { m_margin->toggle(caretLine()); });
+}
+
+int CDebugController::caretLine() const
+{
+    int line = 0;
+    int index = 0;
+    m_frame.view()->getCursorPosition(&line, &index);
+    return line + 1;
 }
 
 QString CDebugController::scriptPath() const

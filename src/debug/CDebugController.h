@@ -60,6 +60,8 @@ private:
     void onBreakpointPlaced(const CDebugBreakpoint &asked, int line, const QString &note);
     void showState(const QString &text);
     QString scriptPath() const;
+    // The caret's line, from 1.
+    int caretLine() const;
     void message(const QString &text);
 
     CMainFrame &m_frame;

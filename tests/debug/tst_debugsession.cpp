@@ -354,13 +354,18 @@ void TestDebugSession::endings_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<long>("exitCode");   // -1: any failure code
     QTest::addColumn<QString>("problem");   // part of the problem; empty: none
-    QTest::addColumn<QByteArray>("stderr");
+    QTest::addColumn<QByteArray>("errors");
+    QTest::addColumn<QByteArray>("output");
     // A die exits with $! when it is set, and the debugger leaves it set.
-    QTest::newRow("dies") << QByteArray("print \"a\\n\";\ndie \"boom\\n\";\n") << -1L << "" << QByteArray("boom\n");
-    QTest::newRow("exit 3") << QByteArray("print \"a\\n\";\nexit 3;\n") << 3L << "" << QByteArray();
+    QTest::newRow("dies") << QByteArray("print \"a\\n\";\ndie \"boom\\n\";\n") << -1L << "" << QByteArray("boom\n") << QByteArray("a\n");
+    QTest::newRow("exit 3") << QByteArray("print \"a\\n\";\nexit 3;\n") << 3L << "" << QByteArray() << QByteArray("a\n");
     // The debugger comes up, finds nothing to run and is told to quit.
     QTest::newRow("compile error") << QByteArray("use strict;\nmy $x = ;\nprint 1;\n") << 0L
-                                   << "The script could not be compiled.\nsyntax error at " << QByteArray("syntax error");
+                                   << "The script could not be compiled.\nsyntax error at " << QByteArray("syntax error") << QByteArray();
+    // The child of a fork is not followed: it runs to its end without stopping.
+    QTest::newRow("fork") << QByteArray("my $pid = fork();\nif (!$pid) { print \"child\\n\"; exit 0; }\n"
+                                        "waitpid($pid, 0);\nprint \"a\\n\";\n")
+                          << 0L << "" << QByteArray() << QByteArray("child\na\n");
 }
 
 void TestDebugSession::endings()
@@ -368,7 +373,8 @@ void TestDebugSession::endings()
     QFETCH(QByteArray, text);
     QFETCH(long, exitCode);
     QFETCH(QString, problem);
-    QFETCH(QByteArray, stderr);
+    QFETCH(QByteArray, errors);
+    QFETCH(QByteArray, output);
     const QString script = write(QStringLiteral("ending.pl"), text);
     CRun run;
     QVERIFY(run.session.start(m_perl, script, QProcess::systemEnvironment()));
@@ -383,10 +389,9 @@ void TestDebugSession::endings()
     else
         QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(problem.isEmpty() ? run.problem.isEmpty() : run.problem.startsWith(problem), qPrintable(run.problem));
-    QVERIFY2(run.err.contains(stderr), run.err.constData());
+    QVERIFY2(run.err.contains(errors), run.err.constData());
     QCOMPARE(run.session.state(), CPerlDebugSession::Ended);
-    if (problem.isEmpty())
-        QCOMPARE(run.out, QByteArray("a\n"));
+    QCOMPARE(run.out, output);
 }
 
 void TestDebugSession::stopMidLoopLeavesNoProcess()
