@@ -127,6 +127,7 @@ private slots:
     void watches_data();
     void watches();
     void inputWhileStopped();
+    void withoutPadWalker();
     void endings_data();
     void endings();
     void stopMidLoopLeavesNoProcess();
@@ -347,6 +348,23 @@ void TestDebugSession::inputWhileStopped()
     QTRY_VERIFY_WITH_TIMEOUT(run.finished, 20000);
     QCOMPARE(run.out, QByteArray("name? got hello\n"));
     QCOMPARE(run.exitCode, 0L);
+}
+
+void TestDebugSession::withoutPadWalker()
+{
+    // A perl that cannot load PadWalker: the locals view says how to get it.
+    write(QStringLiteral("HidePadWalker.pm"),
+          "unshift @INC, sub { die \"Can't locate PadWalker.pm in \\@INC\\n\" if $_[1] eq 'PadWalker.pm'; return };\n1;\n");
+    QStringList environment = QProcess::systemEnvironment();
+    environment << "PERL5LIB=" + m_dir.path() << QStringLiteral("PERL5OPT=-MHidePadWalker");
+    CRun run;
+    QVERIFY(run.session.start(m_perl, QDir(m_dir.path()).filePath(QStringLiteral("locals.pl")), environment));
+    QVERIFY(waitForStop(run, 1));
+    QCOMPARE(run.variablesProblem, CPerlDebugSession::padWalkerMissingText());
+    QVERIFY(run.variablesProblem.contains(QLatin1String("apt-get install libpadwalker-perl")));
+    QVERIFY(run.variables.isEmpty());
+    run.session.stop();
+    QTRY_VERIFY(run.finished);
 }
 
 void TestDebugSession::endings_data()
