@@ -105,6 +105,10 @@ CDebugPanels::CDebugPanels(QMainWindow *window)
         m_session->writeInput(rest.toUtf8());
         m_session->closeInput();
     });
+    connect(m_variables, &CVariablesTree::moreRequested, this, [this](const QStringList &path, qint64 offset) {
+        if (m_session)
+            m_session->fetchMore(path, offset);
+    });
     connect(m_console, &CDebugConsole::commandEntered, this, [this](const QString &command) {
         if (m_session)
             m_session->sendConsoleCommand(command);
@@ -182,6 +186,13 @@ void CDebugPanels::attach(CPerlDebugSession *session)
                     m_variables->setMessage(problem);
             });
     connect(session, &CPerlDebugSession::watchesChanged, m_watches, &CVariablesTree::setVariables);
+    connect(session, &CPerlDebugSession::moreVariables, m_variables,
+            [this](const QStringList &path, qint64 offset, const QList<CDebugVariable> &elements, const QString &problem) {
+                if (problem.isEmpty())
+                    m_variables->addMore(path, offset, elements);
+                else
+                    m_console->appendText(problem + QLatin1Char('\n'));
+            });
     // What the views show holds only while the program stands still.
     connect(session, &CPerlDebugSession::stateChanged, this, [this](CPerlDebugSession::State state) {
         const bool stopped = state == CPerlDebugSession::Stopped;

@@ -14,6 +14,7 @@ QList<CDebugVariable> CDebugVariable::fromJson(const QJsonArray &array)
         variable.type = object.value(QLatin1String("t")).toString();
         variable.count = object.contains(QLatin1String("k")) ? object.value(QLatin1String("k")).toInteger() : -1;
         variable.expanded = object.contains(QLatin1String("c"));
+        variable.deeper = object.contains(QLatin1String("x"));
         variable.children = fromJson(object.value(QLatin1String("c")).toArray());
         result.append(variable);
     }

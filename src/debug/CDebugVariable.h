@@ -14,6 +14,7 @@ struct CDebugVariable
     QString type;           // the class or reference type; empty for plain values
     qint64 count = -1;      // elements of an array or hash; -1 for a plain value
     bool expanded = false;  // the children below were sent
+    bool deeper = false;    // a container below the depth limit: its children were not sent
     QList<CDebugVariable> children;
 
     // Elements of a container that were not sent.

@@ -294,7 +294,12 @@ QString CPerlDebugSession::absolutePath(const QString &debuggerName) const
 
 void CPerlDebugSession::enqueue(Kind kind, const QByteArray &command, const CDebugBreakpoint &breakpoint)
 {
-    m_queue.push_back({kind, command, breakpoint});
+    enqueue(CPending{kind, command, breakpoint, {}, 0});
+}
+
+void CPerlDebugSession::enqueue(const CPending &pending)
+{
+    m_queue.push_back(pending);
     sendNext();
 }
 
@@ -306,7 +311,7 @@ void CPerlDebugSession::sendNext()
     m_queue.pop_front();
     m_waiting = true;
     m_inFlight = next.kind;
-    m_inFlightBreakpoint = next.breakpoint;
+    m_inFlightPending = next;
     if (next.kind == Kind::Resume)
         setState(Running);
     m_socket->write(next.command + '\n');
@@ -351,7 +356,7 @@ void CPerlDebugSession::handleReply(const QString &reply)
         const QJsonObject result = CDebugReply::jsonBlock(text);
         const int line = result.value(QLatin1String("ok")).toInt() ? result.value(QLatin1String("line")).toInt() : 0;
         QString note;
-        const int asked = m_inFlightBreakpoint.line;
+        const int asked = m_inFlightPending.breakpoint.line;
         if (line == 0) {
             const QString why = result.value(QLatin1String("why")).toString().trimmed();
             note = QStringLiteral("Line %1 not breakable").arg(asked)
@@ -360,10 +365,10 @@ void CPerlDebugSession::handleReply(const QString &reply)
             note = QStringLiteral("Line %1 not breakable; the breakpoint moved to line %2.").arg(asked).arg(line);
         }
         for (CDebugBreakpoint &breakpoint : m_breakpoints) {
-            if (breakpoint.file == m_inFlightBreakpoint.file && breakpoint.line == asked && line > 0)
+            if (breakpoint.file == m_inFlightPending.breakpoint.file && breakpoint.line == asked && line > 0)
                 breakpoint.line = line;
         }
-        emit breakpointPlaced(m_inFlightBreakpoint, line, note);
+        emit breakpointPlaced(m_inFlightPending.breakpoint, line, note);
         break;
     }
     case Kind::Stack:
@@ -384,6 +389,14 @@ void CPerlDebugSession::handleReply(const QString &reply)
             emit variablesChanged({}, error.trimmed());
         else
             emit variablesChanged(CDebugVariable::fromJson(result.value(QLatin1String("vars")).toArray()), QString());
+        break;
+    }
+    case Kind::More: {
+        bool found = false;
+        const QJsonObject result = CDebugReply::jsonBlock(text, &found);
+        const QString error = found ? result.value(QLatin1String("error")).toString().trimmed() : text.trimmed();
+        emit moreVariables(m_inFlightPending.path, m_inFlightPending.offset,
+                           CDebugVariable::fromJson(result.value(QLatin1String("more")).toArray()), error);
         break;
     }
     case Kind::Watches:
@@ -439,6 +452,16 @@ void CPerlDebugSession::selectFrame(int index)
         return;
     m_selectedFrame = index;
     refreshFrame();
+}
+
+void CPerlDebugSession::fetchMore(const QStringList &path, qint64 offset)
+{
+    if (m_state != Stopped || path.isEmpty())
+        return;
+    QByteArray command = "DB::ostrak_more(" + QByteArray::number(m_selectedFrame) + ", " + QByteArray::number(offset);
+    for (const QString &step : path)
+        command += ", " + perlString(step);
+    enqueue(CPending{Kind::More, command + ")", {}, path, offset});
 }
 
 void CPerlDebugSession::addBreakpoint(const CDebugBreakpoint &breakpoint)

@@ -82,6 +82,10 @@ public:
     void sendConsoleCommand(const QString &command);
     // The locals (and watches) of another frame of the stack.
     void selectFrame(int index);
+    // Up to 100 more elements of a container of the selected frame's locals,
+    // from `offset` on: `path` is the variable's name, then the names of the
+    // elements down to the container ("%h", "{list}", "[2]").
+    void fetchMore(const QStringList &path, qint64 offset);
 
     // Interrupts the running program; the debugger stops it at the next line.
     void pause();
@@ -105,6 +109,9 @@ signals:
     // `problem` non-empty: the locals could not be had and it says why.
     void variablesChanged(const QList<CDebugVariable> &variables, const QString &problem);
     void watchesChanged(const QList<CDebugVariable> &watches);
+    // The elements that fetchMore() asked for.
+    void moreVariables(const QStringList &path, qint64 offset, const QList<CDebugVariable> &elements,
+                       const QString &problem);
     // The debugger took a breakpoint at `line` (0: it could not be set);
     // `note` says why it moved or failed.
     void breakpointPlaced(const CDebugBreakpoint &asked, int line, const QString &note);
@@ -118,12 +125,14 @@ signals:
 
 private:
     friend class CDebugProcessListener;
-    enum class Kind { Greeting, Setup, Break, Unbreak, Resume, Stack, Variables, Watches, Console, Quit };
+    enum class Kind { Greeting, Setup, Break, Unbreak, Resume, Stack, Variables, Watches, More, Console, Quit };
     struct CPending
     {
         Kind kind;
         QByteArray command;
         CDebugBreakpoint breakpoint;
+        QStringList path;
+        qint64 offset = 0;
     };
 
     void onNewConnection();
@@ -135,6 +144,7 @@ private:
     void drainPipes();
 
     void enqueue(Kind kind, const QByteArray &command, const CDebugBreakpoint &breakpoint = {});
+    void enqueue(const CPending &pending);
     void sendNext();
     void resume(const QByteArray &command);
     void handleReply(const QString &reply);
@@ -169,7 +179,7 @@ private:
     std::deque<CPending> m_queue;
     bool m_waiting = false;       // a command is with the debugger
     Kind m_inFlight = Kind::Greeting;
-    CDebugBreakpoint m_inFlightBreakpoint;
+    CPending m_inFlightPending{Kind::Greeting, {}, {}, {}, 0};
     QByteArray m_reply;
     QByteArray m_errorTail;       // the last of perl's standard error, for messages
     bool m_everConnected = false;

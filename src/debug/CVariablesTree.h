@@ -19,10 +19,23 @@ public:
     // One row of text instead of variables (PadWalker missing, an error).
     void setMessage(const QString &text);
 
+    // Adds elements that were fetched later to the container at `path`
+    // (names from the top level down), in place of its "not listed" row.
+    void addMore(const QStringList &path, qint64 offset, const QList<CDebugVariable> &elements);
+    // The names from the top level down to `item`.
+    static QStringList pathOf(const QTreeWidgetItem *item);
+
     static QString notListedText(qint64 count);
+
+signals:
+    // The user opened a "not listed" row: the container's path and how
+    // many of its elements are shown.
+    void moreRequested(const QStringList &path, qint64 offset);
 
 private:
     void addRows(QTreeWidgetItem *parent, const QList<CDebugVariable> &variables, const QString &path,
                  const QSet<QString> &open);
-    static QString pathOf(const QTreeWidgetItem *item);
+    // The row after a container's listed elements, when some are not listed.
+    static void addPlaceholder(QTreeWidgetItem *item, const CDebugVariable &variable);
+    QTreeWidgetItem *itemAt(const QStringList &path) const;
 };

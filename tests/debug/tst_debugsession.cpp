@@ -124,6 +124,8 @@ private slots:
     void stops();
     void locals_data();
     void locals();
+    void moreOnDemand_data();
+    void moreOnDemand();
     void watches_data();
     void watches();
     void inputWhileStopped();
@@ -296,6 +298,52 @@ void TestDebugSession::locals()
     QCOMPARE(variable->value, value);
     QCOMPARE(variable->count, count);
     QCOMPARE(variable->children.size(), children);
+    run.session.stop();
+    QTRY_VERIFY(run.finished);
+}
+
+void TestDebugSession::moreOnDemand_data()
+{
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<QStringList>("names");   // first and last element listed
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("next hundred of an array") << QStringList{"@big"} << qint64(100) << QStringList{"[100]", "[199]"} << "";
+    QTest::newRow("the rest of an array") << QStringList{"@big"} << qint64(200) << QStringList{"[200]", "[249]"} << "";
+    QTest::newRow("below the depth limit") << QStringList{"%cfg", "{deep}", "{a}", "{b}"} << qint64(0)
+                                           << QStringList{"{c}", "{c}"} << "";
+    QTest::newRow("through a reference") << QStringList{"$ref", "{list}"} << qint64(1) << QStringList{"[1]", "[2]"} << "";
+    QTest::newRow("key that is not there") << QStringList{"%cfg", "{nope}"} << qint64(0) << QStringList{} << "not a container";
+}
+
+void TestDebugSession::moreOnDemand()
+{
+    QFETCH(QStringList, path);
+    QFETCH(qint64, offset);
+    QFETCH(QStringList, names);
+    QFETCH(QString, problem);
+    CRun run;
+    const QString script = QDir(m_dir.path()).filePath(QStringLiteral("locals.pl"));
+    run.session.setBreakpoints({{script, 6, QString()}});
+    QVERIFY(startAndStop(run, script));
+    run.session.continueRun();
+    QVERIFY(waitForStop(run, 2));
+    QList<CDebugVariable> got;
+    QString why;
+    bool answered = false;
+    connect(&run.session, &CPerlDebugSession::moreVariables, this,
+            [&](const QStringList &p, qint64 o, const QList<CDebugVariable> &list, const QString &w) {
+                answered = p == path && o == offset;
+                got = list;
+                why = w;
+            });
+    run.session.fetchMore(path, offset);
+    QTRY_VERIFY(answered);
+    QCOMPARE(why, problem);
+    QStringList ends;
+    if (!got.isEmpty())
+        ends << got.first().name << got.last().name;
+    QCOMPARE(ends, names);
     run.session.stop();
     QTRY_VERIFY(run.finished);
 }
