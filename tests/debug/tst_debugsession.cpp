@@ -141,6 +141,8 @@ private:
     // Starts the script and waits for the first stop (with its locals).
     bool startAndStop(CRun &run, const QString &script);
     bool waitForStop(CRun &run, int stops);
+    // Runs locals.pl to its last line, where every local is set.
+    bool stopAtLocalsEnd(CRun &run);
 
     QTemporaryDir m_dir;
     QString m_perl;
@@ -180,6 +182,16 @@ bool TestDebugSession::startAndStop(CRun &run, const QString &script)
         return false;
     }
     return waitForStop(run, 1);
+}
+
+bool TestDebugSession::stopAtLocalsEnd(CRun &run)
+{
+    const QString script = QDir(m_dir.path()).filePath(QStringLiteral("locals.pl"));
+    run.session.setBreakpoints({{script, 6, QString()}});
+    if (!startAndStop(run, script))
+        return false;
+    run.session.continueRun();
+    return waitForStop(run, 2) && run.stops.last().line == 6;
 }
 
 void TestDebugSession::stops_data()
@@ -286,12 +298,7 @@ void TestDebugSession::locals()
     QFETCH(qint64, count);
     QFETCH(int, children);
     CRun run;
-    const QString script = QDir(m_dir.path()).filePath(QStringLiteral("locals.pl"));
-    run.session.setBreakpoints({{script, 6, QString()}});
-    QVERIFY(startAndStop(run, script));
-    run.session.continueRun();
-    QVERIFY(waitForStop(run, 2));
-    QCOMPARE(run.stops.last().line, 6);
+    QVERIFY(stopAtLocalsEnd(run));
     QVERIFY2(run.variablesProblem.isEmpty(), qPrintable(run.variablesProblem));
     const CDebugVariable *variable = find(run.variables, path);
     QVERIFY2(variable, qPrintable(path));
@@ -323,11 +330,7 @@ void TestDebugSession::moreOnDemand()
     QFETCH(QStringList, names);
     QFETCH(QString, problem);
     CRun run;
-    const QString script = QDir(m_dir.path()).filePath(QStringLiteral("locals.pl"));
-    run.session.setBreakpoints({{script, 6, QString()}});
-    QVERIFY(startAndStop(run, script));
-    run.session.continueRun();
-    QVERIFY(waitForStop(run, 2));
+    QVERIFY(stopAtLocalsEnd(run));
     QList<CDebugVariable> got;
     QString why;
     bool answered = false;
