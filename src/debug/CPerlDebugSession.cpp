@@ -359,8 +359,14 @@ void CPerlDebugSession::handleReply(const QString &reply)
         const int asked = m_inFlightPending.breakpoint.line;
         if (line == 0) {
             const QString why = result.value(QLatin1String("why")).toString().trimmed();
-            note = QStringLiteral("Line %1 not breakable").arg(asked)
-                   + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + QLatin1Char(')'));
+            const QString name = QFileInfo(m_inFlightPending.breakpoint.file).fileName();
+            if (why == QLatin1String("not loaded"))
+                note = QStringLiteral("The breakpoint at %1 line %2 was not set: perl has not loaded that file at this point.")
+                           .arg(name).arg(asked);
+            else
+                note = QStringLiteral("The breakpoint at %1 line %2 was not set: no line from there on can break%3.")
+                           .arg(name).arg(asked).arg(why == QLatin1String("no breakable line") || why.isEmpty()
+                                                         ? QString() : QStringLiteral(" (") + why + QLatin1Char(')'));
         } else if (line != asked) {
             note = QStringLiteral("Line %1 not breakable; the breakpoint moved to line %2.").arg(asked).arg(line);
         }

@@ -262,6 +262,17 @@ void TestDebugSession::stops()
             QCOMPARE(note, QStringLiteral("Line 7 not breakable; the breakpoint moved to line 8."));
     }
     QCOMPARE(run.placed.size(), breakpoints.size());
+    if (breakpoints.size() == 1 && breakpoints.first().startsWith(QLatin1String("Helper.pm"))) {
+        // A file perl never loaded, and a line past the end of the script, are said so.
+        run.session.addBreakpoint({QDir(m_dir.path()).filePath(QStringLiteral("Nowhere.pm")), 3, QString()});
+        run.session.addBreakpoint({main, 99, QString()});
+        QTRY_COMPARE(run.placed.size(), 3);
+        QCOMPARE(run.placed[1], qMakePair(0, QStringLiteral("The breakpoint at Nowhere.pm line 3 was not set: "
+                                                            "perl has not loaded that file at this point.")));
+        QCOMPARE(run.placed[2], qMakePair(0, QStringLiteral("The breakpoint at main.pl line 99 was not set: "
+                                                            "no line from there on can break.")));
+        run.placed.resize(1);
+    }
 
     const CDebugVariable *variable = find(run.variables, check.section(QLatin1Char('='), 0, 0));
     QVERIFY2(variable, qPrintable(check));
