@@ -516,7 +516,7 @@ void CPerlDebugSession::runToLine(const QString &file, int line)
     const bool userHasIt = std::any_of(m_breakpoints.begin(), m_breakpoints.end(),
                                        [&](const CDebugBreakpoint &b) { return b.file == file && b.line == line; });
     if (!userHasIt)
-        m_queue.push_back({Kind::Unbreak, "DB::ostrak_unbreak(" + perlString(file) + ", " + QByteArray::number(line) + ")", once});
+        m_queue.push_back({Kind::Unbreak, "DB::ostrak_unbreak(" + perlString(file) + ", " + QByteArray::number(line) + ")", once, {}, 0});
 }
 
 void CPerlDebugSession::stepOver()
