@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqscintilla2-qt6-dev qt6-webengine-dev
   libcurl4-openssl-dev libssl-dev libssh-dev libx11-dev libgl-dev
-  perl default-jdk-headless python3 python3-pyftpdlib python3-openssl openssl openssh-server socat inetutils-telnetd vsftpd
+  perl libpadwalker-perl default-jdk-headless python3 python3-pyftpdlib python3-openssl openssl openssh-server socat inetutils-telnetd vsftpd
   xvfb xauth xterm x11-utils imagemagick fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream
 )

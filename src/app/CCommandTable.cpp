@@ -206,6 +206,7 @@ QList<QKeySequence> CCommandTable::accelerators(int id)
     case ID_EDIT_COMPLETE_WORD: return {QKeySequence(Qt::CTRL | Qt::Key_Space)};
     case ID_SCRIPT_RUN: return {QKeySequence(Qt::Key_F5)};
     case ID_SCRIPT_COMPILE: return {QKeySequence(Qt::CTRL | Qt::Key_F7)};
+    case ID_SCRIPT_DEBUG: return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5)};
     case ID_EDIT_CUT: return {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)};
     case ID_EDIT_COPY: return {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)};
     case ID_EDIT_PASTE: return {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)};

@@ -17,6 +17,7 @@
 #include "editor/COstrakView.h"
 #include "ftp/CFtpCommands.h"
 #include "options/COptionsCommands.h"
+#include "debug/CDebugController.h"
 #include "run/CRunCommands.h"
 #include "server/CServerCommands.h"
 
@@ -183,7 +184,7 @@ void CMainFrame::connectCommands()
     connectFrameCommands();
 
     // Commands of the other windows are connected below.
-    CRunCommands::install(*this);
+    CDebugController::install(*this, *CRunCommands::install(*this));
     CFtpCommands::install(*this);
     COptionsCommands::install(*this);
     CServerCommands::install(*this);

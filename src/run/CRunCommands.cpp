@@ -60,11 +60,6 @@ CRunCommands *CRunCommands::install(CMainFrame &frame)
     return commands;
 }
 
-QString CRunCommands::debuggerNotice()
-{
-    return QStringLiteral("The Debugger option is not fully Implemented in Ostrak Yet !");
-}
-
 QString CRunCommands::launcherPath() const
 {
     if (!m_launcherPath.isEmpty())
@@ -105,7 +100,6 @@ void CRunCommands::OnScriptDebug()
 {
     if (!saveDocument())
         return;
-    message(debuggerNotice());
     launch(CRunCommandLine::Debug, WriteAndKeepOpen, QStringLiteral("Could not start debugging : "));
 }
 
@@ -125,7 +119,7 @@ void CRunCommands::launch(CRunCommandLine::Command command, StdinRule rule, cons
     const CCommandSpec line = CRunCommandLine::piped(command, settings, doc.pathName(), doc.title());
     if (!line.problem.isEmpty())
         message(line.problem);
-    else if (!runPiped(line, rule))
+    else if (command == CRunCommandLine::Debug && m_debugInWindow ? !m_debugInWindow(line) : !runPiped(line, rule))
         message(failure + line.displayLine);
 }
 

@@ -43,8 +43,10 @@ public:
 
     // How a message reaches the user; a message box with an OK button unless replaced.
     std::function<void(const QString &)> m_showMessage;
-
-    static QString debuggerNotice();
+    // Debugs the script in the main window (outside console-window mode);
+    // false when the debugger could not be started. Unset: perl -d runs in
+    // an output window.
+    std::function<bool(const CCommandSpec &)> m_debugInWindow;
 
 signals:
     // Just before the output window's modal run.
