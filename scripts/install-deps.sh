@@ -10,6 +10,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev libx11-dev libgl-dev
   perl default-jdk-headless python3 python3-pyftpdlib python3-openssl openssl openssh-server socat inetutils-telnetd vsftpd
   xvfb xauth xterm x11-utils imagemagick fonts-dejavu-core
+  perltidy libperl-critic-perl perl-doc
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang-14 libfuzzer-14-dev)

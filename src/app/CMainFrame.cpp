@@ -16,6 +16,7 @@
 #include "editor/COstrakView.h"
 #include "ftp/CFtpCommands.h"
 #include "options/COptionsCommands.h"
+#include "perltools/CPerlToolsCommands.h"
 #include "run/CRunCommands.h"
 #include "server/CServerCommands.h"
 
@@ -188,6 +189,7 @@ void CMainFrame::connectCommands()
     CServerCommands::install(*this);
     CEditorWindows::install(*this);
     m_editCommands = CEditCommands::install(*this);
+    m_perlTools = CPerlToolsCommands::install(*this);
 }
 
 void CMainFrame::updateTitle()

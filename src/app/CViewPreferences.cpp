@@ -12,6 +12,7 @@ const char kReopen[] = "View/ReopenLastScript";
 const char kLastPath[] = "View/LastScript";
 const char kLastLine[] = "View/LastScriptLine";
 const char kIndentationGuides[] = "View/IndentationGuides";
+const char kSyntaxCheck[] = "View/SyntaxCheck";
 
 QSettings userSettings()
 {
@@ -85,4 +86,14 @@ bool CViewPreferences::indentationGuides()
 void CViewPreferences::setIndentationGuides(bool on)
 {
     write(kIndentationGuides, on);
+}
+
+bool CViewPreferences::syntaxCheck()
+{
+    return read(kSyntaxCheck);
+}
+
+void CViewPreferences::setSyntaxCheck(bool on)
+{
+    write(kSyntaxCheck, on);
 }

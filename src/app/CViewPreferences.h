@@ -24,6 +24,9 @@ public:
     };
     static LastScript lastScript();
     static void setLastScript(const LastScript &script);
+    // The syntax check while typing; on until turned off.
+    static bool syntaxCheck();
+    static void setSyntaxCheck(bool on);
     static bool indentationGuides();
     static void setIndentationGuides(bool on);
 };
