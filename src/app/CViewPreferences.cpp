@@ -13,6 +13,7 @@ const char kLastPath[] = "View/LastScript";
 const char kLastLine[] = "View/LastScriptLine";
 const char kIndentationGuides[] = "View/IndentationGuides";
 const char kSyntaxCheck[] = "View/SyntaxCheck";
+const char kCriticSeverity[] = "View/CriticSeverity";
 
 QSettings userSettings()
 {
@@ -96,4 +97,18 @@ bool CViewPreferences::syntaxCheck()
 void CViewPreferences::setSyntaxCheck(bool on)
 {
     write(kSyntaxCheck, on);
+}
+
+int CViewPreferences::criticSeverity()
+{
+    bool ok = false;
+    const int severity = userSettings().value(QLatin1String(kCriticSeverity), 4).toInt(&ok);
+    return ok && severity >= 1 && severity <= 5 ? severity : 4;
+}
+
+void CViewPreferences::setCriticSeverity(int severity)
+{
+    QSettings settings = userSettings();
+    settings.setValue(QLatin1String(kCriticSeverity), std::clamp(severity, 1, 5));
+    settings.sync();
 }

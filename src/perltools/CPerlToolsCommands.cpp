@@ -2,6 +2,8 @@
 
 #include "CLiveSyntaxCheck.h"
 #include "COutlinePanel.h"
+#include "CCriticPanel.h"
+#include "CPerlCritic.h"
 #include "CPerlTidy.h"
 #include "CPerldocLookup.h"
 #include "CPerldocQuery.h"
@@ -74,6 +76,10 @@ CPerlToolsCommands::CPerlToolsCommands(CMainFrame &frame)
         else
             m_frame.focusEditor();
     });
+    m_critic = new CCriticPanel(frame.view(), &frame);
+    frame.addDockWidget(Qt::BottomDockWidgetArea, m_critic);
+    m_critic->hide();
+    frame.setHandler(ID_SCRIPT_CRITIC, [this] { OnCritic(); });
     frame.setHandler(ID_HELP_PERLDOC, [this] { OnPerlHelp(); });
     frame.setHandler(ID_EDIT_TIDY, [this] { OnTidy(); });
     // The editor would take Ctrl+Shift+T for itself (copying the line).
@@ -177,4 +183,25 @@ void CPerlToolsCommands::OnTidy()
         view->setCursorPosition(std::min(line, view->lines() - 1), 0);
         view->ensureLineVisible(line);
     }
+}
+
+void CPerlToolsCommands::OnCritic()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CPerlCritic::Result result = CPerlCritic(program(QStringLiteral("perlcritic")))
+                                           .critique(m_frame.view()->bytes(), m_frame.document()->pathName(),
+                                                     CViewPreferences::criticSeverity());
+    QApplication::restoreOverrideCursor();
+    if (result.toolMissing) {
+        reportMissing(QStringLiteral("perlcritic"), result.errors);
+        return;
+    }
+    if (!result.ok) {
+        showError(QStringLiteral("perlcritic failed.\n\n") + result.errors.left(4000));
+        return;
+    }
+    m_critic->show(result.findings);
+    m_frame.setStatusText(result.findings.isEmpty() ? QStringLiteral("perlcritic found nothing at severity %1")
+                                                        .arg(CViewPreferences::criticSeverity())
+                                                  : QStringLiteral("perlcritic: %1 findings").arg(result.findings.size()));
 }

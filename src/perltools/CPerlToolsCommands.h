@@ -8,11 +8,12 @@
 class CLiveSyntaxCheck;
 class CMainFrame;
 class COutlinePanel;
+class CCriticPanel;
 class QLabel;
 
 // The commands built on Perl's own tools: the syntax check while typing
 // (View switch, F8 and Shift+F8, its pane in the status bar), Edit > Tidy
-// and F1's Perl documentation.
+// F1's Perl documentation, the Outline panel and Script > Critic.
 class CPerlToolsCommands : public QObject
 {
     Q_OBJECT
@@ -23,11 +24,14 @@ public:
     CLiveSyntaxCheck *syntaxCheck() const { return m_check; }
     QString syntaxPaneText() const;
     COutlinePanel *outline() const { return m_outline; }
+    CCriticPanel *critic() const { return m_critic; }
 
     // F1: the documentation of the word at the caret in a browser window.
     void OnPerlHelp();
     // Edit > Tidy: the selection, or the whole script, as one undo step.
     void OnTidy();
+    // Script > Critic at the severity of the Options sheet's Perl page.
+    void OnCritic();
     // The page F1 showed last; empty before the first.
     QString lastHelpPage() const { return m_lastHelpPage; }
     void setBrowserProgram(const QString &program) { m_browserProgram = program; }
@@ -44,6 +48,7 @@ private:
     CLiveSyntaxCheck *m_check = nullptr;
     QLabel *m_syntaxPane = nullptr;
     COutlinePanel *m_outline = nullptr;
+    CCriticPanel *m_critic = nullptr;
     QTemporaryDir m_helpDir;
     QString m_lastHelpPage;
     QString m_browserProgram;

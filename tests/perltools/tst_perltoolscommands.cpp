@@ -8,12 +8,14 @@
 #include "perltools/CDiagnosticMarks.h"
 #include "perltools/CLiveSyntaxCheck.h"
 #include "perltools/COutlinePanel.h"
+#include "perltools/CCriticPanel.h"
 #include "perltools/CPerlToolsCommands.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QSettings>
 #include <QTest>
 
@@ -283,6 +285,27 @@ private slots:
         int line = 0, column = 0;
         view()->getCursorPosition(&line, &column);
         QCOMPARE(line + 1, 4);
+    }
+
+    void criticListsAndGoes()
+    {
+        CViewPreferences::setCriticSeverity(5);
+        view()->setBytes("#!/usr/bin/perl\nprint 'a';\nopen(FH, '<', 'x');\n");
+        action(ID_SCRIPT_CRITIC)->trigger();
+        CCriticPanel *panel = tools()->critic();
+        QVERIFY(panel->isVisible());
+        QTreeWidget *list = panel->list();
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << list->topLevelItem(i)->text(0) + u' ' + list->topLevelItem(i)->text(2).section(u"::"_s, -1);
+        QCOMPARE(rows, (QStringList{u"2 RequireUseStrict"_s, u"3 ProhibitBarewordFileHandles"_s}));
+        QCOMPARE(view()->markerFindNext(0, 1 << CCriticPanel::FindingMarker), 1);
+        list->setFocus();
+        list->setCurrentItem(list->topLevelItem(1));
+        QTest::keyClick(list, Qt::Key_Return);
+        int line = 0, column = 0;
+        view()->getCursorPosition(&line, &column);
+        QCOMPARE(line + 1, 3);
     }
 
 private:
