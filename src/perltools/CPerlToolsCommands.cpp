@@ -109,6 +109,16 @@ void CPerlToolsCommands::reportMissing(const QString &tool, const QString &messa
     showError(message);
 }
 
+template <typename Result>
+bool CPerlToolsCommands::reportFailure(const QString &tool, const Result &result, const QString &lead)
+{
+    if (result.toolMissing)
+        reportMissing(tool, result.errors);
+    else if (!result.ok)
+        showError(lead + QStringLiteral("\n\n") + result.errors.left(4000));
+    return !result.ok;
+}
+
 void CPerlToolsCommands::showError(const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Ostrak"), text, QMessageBox::Ok, &m_frame);
@@ -163,14 +173,8 @@ void CPerlToolsCommands::OnTidy()
     const CPerlTidy::Result result =
         CPerlTidy(program(QStringLiteral("perltidy"))).tidy(text, m_frame.document()->pathName(), view->documentLineEnd());
     QApplication::restoreOverrideCursor();
-    if (result.toolMissing) {
-        reportMissing(QStringLiteral("perltidy"), result.errors);
+    if (reportFailure(QStringLiteral("perltidy"), result, QStringLiteral("perltidy found errors; the script was not changed.")))
         return;
-    }
-    if (!result.ok) {
-        showError(QStringLiteral("perltidy found errors; the script was not changed.\n\n") + result.errors.left(4000));
-        return;
-    }
     if (result.text == text)
         return;
     int line = 0;
@@ -192,14 +196,8 @@ void CPerlToolsCommands::OnCritic()
                                            .critique(m_frame.view()->bytes(), m_frame.document()->pathName(),
                                                      CViewPreferences::criticSeverity());
     QApplication::restoreOverrideCursor();
-    if (result.toolMissing) {
-        reportMissing(QStringLiteral("perlcritic"), result.errors);
+    if (reportFailure(QStringLiteral("perlcritic"), result, QStringLiteral("perlcritic failed.")))
         return;
-    }
-    if (!result.ok) {
-        showError(QStringLiteral("perlcritic failed.\n\n") + result.errors.left(4000));
-        return;
-    }
     m_critic->show(result.findings);
     m_frame.setStatusText(result.findings.isEmpty() ? QStringLiteral("perlcritic found nothing at severity %1")
                                                         .arg(CViewPreferences::criticSeverity())

@@ -43,6 +43,9 @@ private:
     // Tells once per session that a tool is not installed.
     void reportMissing(const QString &tool, const QString &message);
     void showError(const QString &text);
+    // Tells why a tool's run failed (a missing tool once); false when it did not.
+    template <typename Result>
+    bool reportFailure(const QString &tool, const Result &result, const QString &lead);
 
     CMainFrame &m_frame;
     CLiveSyntaxCheck *m_check = nullptr;

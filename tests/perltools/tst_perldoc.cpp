@@ -37,32 +37,6 @@ private slots:
         QCOMPARE(CPerldocQuery::wordAt(line, column), word);
     }
 
-    void attempts_data()
-    {
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<QString>("first");   // the first argument list, joined by blanks
-        QTest::addColumn<int>("count");
-        QTest::newRow("function") << "push" << "-f push" << 2;
-        QTest::newRow("special variable") << "$_" << "-v $_" << 1;
-        QTest::newRow("hash variable") << "%ENV" << "-v %ENV" << 1;
-        QTest::newRow("syntax keyword") << "foreach" << "perlsyn" << 1;
-        QTest::newRow("word operator") << "cmp" << "perlop" << 1;
-        QTest::newRow("symbol operator") << "=~" << "perlop" << 1;
-        QTest::newRow("module") << "List::Util" << "List::Util" << 1;
-        QTest::newRow("nothing") << "" << "" << 0;
-    }
-
-    void attempts()
-    {
-        QFETCH(QString, word);
-        QFETCH(QString, first);
-        QFETCH(int, count);
-        const QList<QStringList> found = CPerldocQuery::attempts(word);
-        QCOMPARE(found.size(), count);
-        if (count > 0)
-            QCOMPARE(found.first().join(u' '), first);
-    }
-
     void lookup_data()
     {
         QTest::addColumn<QString>("word");

@@ -69,9 +69,7 @@ private slots:
     {
         QSettings(u"HALDEN"_s, u"Ostrak"_s).remove(u"View"_s);
         m_fx.open();
-        m_fx->show();
-        m_fx->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_fx.frame.get()));
+        QVERIFY(m_fx.showActive());
         view()->setFocus();
         // The new script's "#!" line comes first; typing goes after it.
         view()->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
