@@ -8,22 +8,31 @@
 // it starts: coloured, numbered, with brace matching, folding and word
 // completion on.
 //
+// With the syntax check while typing on ("view-checked"), the keys are
+// timed while a check of the whole text is running at their start (the
+// first key kills it); after the keys, one check of 10 MB is timed beside
+// `perl -c` run by hand on the same file.
+//
 // Run it on a display (Xvfb is enough) so that painting is measured too:
 //   DISPLAY=:1 bench_typing [keys]
 
 #include "app/COstrakApp.h"
 #include "editor/COstrakView.h"
 #include "editor/CWordCompleter.h"
+#include "perltools/CLiveSyntaxCheck.h"
+#include "perltools/CSyntaxCheckCommand.h"
 
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
 #include <QTextStream>
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 
@@ -47,7 +56,7 @@ QByteArray perlScript(qsizetype size)
 {
     QByteArray text;
     text.reserve(size + 128);
-    text += "#!/usr/bin/perl\r\nuse strict;\r\n";
+    text += "#!/usr/bin/perl\r\nuse strict;\r\nmy %table;\r\n";
     for (int i = 0; text.size() < size; ++i) {
         text += "    my $value_" + QByteArray::number(i) + " = $table{'key_" + QByteArray::number(i % 977)
                 + "'} + " + QByteArray::number(i * 7 % 1000) + ";   # running total\r\n";
@@ -72,7 +81,8 @@ int measure(const QString &kind, qsizetype size, bool atEnd, int keys)
     } else if (kind.startsWith(QLatin1String("view"))) {
         app = std::make_unique<COstrakApp>(QStringLiteral("/nonexistent"));
         auto ostrakView = std::make_unique<COstrakView>();
-        const bool coloured = kind == QLatin1String("view-coloured");
+        const bool checked = kind == QLatin1String("view-checked");
+        const bool coloured = kind == QLatin1String("view-coloured") || checked;
         ostrakView->setSyntaxColouring(coloured);
         ostrakView->setLineNumbers(coloured);
         ostrakView->setIndentationGuides(coloured);
@@ -88,6 +98,19 @@ int measure(const QString &kind, qsizetype size, bool atEnd, int keys)
                 QTest::qWait(10);
             if (completer->isIndexing())
                 return 5;
+        }
+        if (checked) {
+            // A check of the whole text is running when the keys start.
+            auto *check = new CLiveSyntaxCheck(
+                ostrakView.get(), [] { return QStringLiteral("/tmp/typing.pl"); },
+                [] { return std::make_pair(QStringLiteral("perl"), QString()); });
+            check->checker().setDelay(0);
+            check->scriptChanged();
+            for (int i = 0; i < 500 && !check->checker().isRunning(); ++i)
+                QTest::qWait(2);
+            if (!check->checker().isRunning())
+                return 6;
+            check->checker().setDelay(500);
         }
         editor = ostrakView.get();
         view = std::move(ostrakView);
@@ -142,6 +165,50 @@ int measure(const QString &kind, qsizetype size, bool atEnd, int keys)
     return 0;
 }
 
+// The 10 MB script of the check: statements that Perl compiles in time
+// proportional to their number. (The typing script's 150,000 lexicals in
+// one scope take Perl minutes: each name is looked up among all before it.)
+QByteArray checkedScript(qsizetype size)
+{
+    QByteArray text = "#!/usr/bin/perl\nuse strict;\nmy %table;\n";
+    text.reserve(size + 128);
+    for (int i = 0; text.size() < size; ++i)
+        text += "$table{'value_" + QByteArray::number(i) + "'} = $table{'key_" + QByteArray::number(i % 977) + "'} + "
+                + QByteArray::number(i * 7 % 1000) + ";   # running total\n";
+    return text;
+}
+
+// One check of a 10 MB script as the editor runs it (text on standard
+// input, killed at its time limit), beside `perl -c` on the same file by hand.
+void compareCheck(QTextStream &out)
+{
+    const QByteArray text = checkedScript(10'000'000);
+    const QString path = QStringLiteral("/tmp/bench_typing_check.pl");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return;
+    file.close();
+    QProcess perl;
+    perl.setProcessChannelMode(QProcess::MergedChannels);
+    double t0 = wallMs();
+    perl.start(QStringLiteral("perl"), {QStringLiteral("-c"), path});
+    const bool ended = perl.waitForFinished(300'000);
+    const double byHand = wallMs() - t0;
+    const QString verdict = ended ? QString::fromUtf8(perl.readAll()).trimmed() : QStringLiteral("still running, killed");
+    if (!ended)
+        perl.kill();
+    t0 = wallMs();
+    const CToolResult result = CSyntaxCheckCommand::build(QStringLiteral("perl"), path, text).run();
+    const double editor = wallMs() - t0;
+    QFile::remove(path);
+    out << "\nOne syntax check of 10 MB (" << text.count('\n') << " lines): perl -c by hand "
+        << QString::number(byHand, 'f', 0) << " ms (" << verdict << "); the editor's check "
+        << QString::number(editor, 'f', 0) << " ms ("
+        << (result.timedOut ? QStringLiteral("stopped at the %1 s limit").arg(CSyntaxCheckCommand::TimeLimitMs / 1000)
+                            : QStringLiteral("exit code %1").arg(result.exitCode))
+        << ")." << Qt::endl;
+}
+
 QPair<double, double> runChild(const QString &kind, qsizetype size, bool atEnd, int keys)
 {
     QProcess child;
@@ -164,6 +231,11 @@ int main(int argc, char *argv[])
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 6 && args[1] == QLatin1String("--measure"))
         return measure(args[2], args[3].toLongLong(), args[4] == QLatin1String("end"), args[5].toInt());
+    if (args.size() == 2 && args[1] == QLatin1String("--check")) {
+        QTextStream out(stdout);
+        compareCheck(out);
+        return 0;
+    }
 
     const int keys = args.size() > 1 ? args[1].toInt() : 40;
     QTextStream out(stdout);
@@ -171,7 +243,8 @@ int main(int argc, char *argv[])
         << "; CPU ms per key (wall ms in brackets). Target: at most 2 ms per key anywhere in 10 MB;\n"
         << "at the end of 10 MB, the editor view as it starts at most 1.5 times QPlainTextEdit.\n\n";
     out << qSetFieldWidth(22) << Qt::left << "document" << qSetFieldWidth(24) << "plain QsciScintilla"
-        << "plain QPlainTextEdit" << "editor view, plain" << "editor view, as it starts" << qSetFieldWidth(0)
+        << "plain QPlainTextEdit" << "editor view, plain" << "editor view, as it starts" << "view, check running"
+        << qSetFieldWidth(0)
         << "\n";
     const auto cell = [](QPair<double, double> v) {
         return v.first < 0 ? QStringLiteral("failed")
@@ -183,8 +256,9 @@ int main(int argc, char *argv[])
         lastPlain = runChild(QStringLiteral("plaintext"), size, atEnd, keys);
         const auto view = runChild(QStringLiteral("view"), size, atEnd, keys);
         lastColoured = runChild(QStringLiteral("view-coloured"), size, atEnd, keys);
+        const auto checked = runChild(QStringLiteral("view-checked"), size, atEnd, keys);
         out << qSetFieldWidth(22) << name << qSetFieldWidth(24) << cell(bare) << cell(lastPlain) << cell(view)
-            << cell(lastColoured) << qSetFieldWidth(0) << Qt::endl;
+            << cell(lastColoured) << cell(checked) << qSetFieldWidth(0) << Qt::endl;
     };
     row(QStringLiteral("empty (floor)"), 0, true);
     for (const auto &[name, size] : {std::pair{"100 KB", 100'000}, {"1 MB", 1'000'000}, {"10 MB", 10'000'000}}) {
@@ -197,5 +271,6 @@ int main(int argc, char *argv[])
             << " ms per key, QPlainTextEdit " << QString::number(lastPlain.first, 'f', 2) << " ms: "
             << QString::number(lastColoured.first / lastPlain.first, 'f', 2) << " times (target at most 1.50)."
             << Qt::endl;
+    compareCheck(out);
     return 0;
 }

@@ -11,6 +11,7 @@ packages=(
   perl libpadwalker-perl default-jdk-headless python3 python3-pyftpdlib python3-openssl openssl openssh-server socat inetutils-telnetd vsftpd
   xvfb xauth xterm x11-utils imagemagick fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream
+  perltidy libperl-critic-perl perl-doc
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang-14 libfuzzer-14-dev)

@@ -30,6 +30,7 @@ const std::vector<CCommand> kCommands = {
     {ID_EDIT_GO_TO_LINE, "&Go to Line...\tCtrl+G", "Move the caret to a line given by its number\nGo to Line"},
     {ID_EDIT_COMPLETE_WORD, "Complete &Word\tCtrl+Space",
      "Complete the word before the caret from the script's words and Perl's functions\nComplete Word"},
+    {ID_EDIT_TIDY, "&Tidy\tCtrl+Shift+T", "Lay out the selection, or the whole script, with perltidy\nTidy"},
     {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar\nToggle StatusBar"},
     {ID_VIEW_TEAR_OFF, "Tear &Off", "Tear off current view to a new Frame\n"},
@@ -45,9 +46,16 @@ const std::vector<CCommand> kCommands = {
     {ID_VIEW_LINE_NUMBERS, "&Line Numbers", "Show or hide the line numbers\nLine Numbers"},
     {ID_VIEW_INDENTATION_GUIDES, "&Indentation Guides", "Show or hide the indentation guides\nIndentation Guides"},
     {ID_VIEW_REOPEN_LAST, "&Reopen Last Script", "Open the last script again at the next start\nReopen Last Script"},
+    {ID_VIEW_OUTLINE, "Out&line\tCtrl+Shift+O", "Show or hide the list of the script's packages and subs\nOutline"},
+    {ID_VIEW_SYNTAX_CHECK, "Check Syntax While &Typing",
+     "Check the script with perl -c while typing; this runs its BEGIN blocks and use statements\nCheck Syntax While Typing"},
     {ID_SCRIPT_RUN, "&Run", "Run the script immediately\nRun the script in view"},
     {ID_SCRIPT_COMPILE, "&Compile", "Check syntax and warn if any errors"},
     {ID_SCRIPT_DEBUG, "&Debug ", "Start debugging the script"},
+    {ID_SCRIPT_CRITIC, "Cri&tic", "Check the script against perlcritic's policies\nCritic"},
+    {ID_SCRIPT_NEXT_MESSAGE, "&Next Message\tF8", "Go to the next line with an error or a warning\nNext Message"},
+    {ID_SCRIPT_PREVIOUS_MESSAGE, "Pre&vious Message\tShift+F8",
+     "Go to the previous line with an error or a warning\nPrevious Message"},
     {ID_SCRIPT_RUN_ON_SERVER, "Run on &Server", "Run the current script on the server\nRun on server"},
     {ID_SCRIPT_RUN_IN_BROWSER, "Run in &Browser", "Runs the script as a url in a browser."},
     {ID_SCRIPT_SPECIFY_INPUTS, "Specify &Inputs", "Specify script inputs\nSpecify script inputs"},
@@ -55,6 +63,7 @@ const std::vector<CCommand> kCommands = {
     {ID_TOOLS_SERVER_ACCESS, "&Server Access", "Talk to the server."},
     {ID_TOOLS_INPUT_DESIGNER, "&Input Designer", "Design Inputs "},
     {ID_TOOLS_DOS_WINDOW, "&Dos Window", "Just show an MS-DOS window"},
+    {ID_HELP_PERLDOC, "&Perl Help\tF1", "Show Perl's documentation of the word at the caret\nPerl Help"},
     {ID_APP_ABOUT, "&About Ostrak...", "Display program information, version number and copyright\nAbout"},
     {ID_NEXT_PANE, "", "Switch to the next window pane\nNext Pane"},
     {ID_PREV_PANE, "", "Switch back to the previous window pane\nPrevious Pane"},
@@ -171,20 +180,21 @@ const std::vector<CMenu> &CCommandTable::menus()
         {"&Edit", {cmd(ID_EDIT_UNDO), cmd(ID_EDIT_REDO), sep(), cmd(ID_EDIT_CUT), cmd(ID_EDIT_COPY), cmd(ID_EDIT_PASTE), sep(),
                    cmd(ID_EDIT_CONVERT_DOS), cmd(ID_EDIT_CONVERT_UNIX), sep(), cmd(ID_EDIT_SELECT_ALL), sep(),
                    cmd(ID_EDIT_FIND), cmd(ID_EDIT_REPLACE), cmd(ID_EDIT_FIND_NEXT), cmd(ID_EDIT_FIND_PREVIOUS),
-                   cmd(ID_EDIT_GO_TO_LINE), sep(), cmd(ID_EDIT_COMPLETE_WORD)}},
+                   cmd(ID_EDIT_GO_TO_LINE), sep(), cmd(ID_EDIT_COMPLETE_WORD), cmd(ID_EDIT_TIDY)}},
         {"&View", {cmd(ID_VIEW_TOOLBAR), cmd(ID_VIEW_STATUS_BAR), cmd(ID_VIEW_TEAR_OFF), cmd(ID_VIEW_IN_BROWSER),
                    sep(),
                    {CMenuItem::Submenu, 0, "&Variables",
                     {cmd(ID_VIEW_SCALARS), cmd(ID_VIEW_ARRAYS), cmd(ID_VIEW_HASHES), cmd(ID_VIEW_SPECIAL)}},
-                   cmd(ID_VIEW_FUNCTIONS), sep(), cmd(ID_VIEW_SCRIPTING_TOOLBAR), cmd(ID_VIEW_OPERATORS), sep(),
+                   cmd(ID_VIEW_FUNCTIONS), cmd(ID_VIEW_OUTLINE), sep(), cmd(ID_VIEW_SCRIPTING_TOOLBAR), cmd(ID_VIEW_OPERATORS), sep(),
                    cmd(ID_VIEW_SYNTAX_COLOURING), cmd(ID_VIEW_LINE_NUMBERS), cmd(ID_VIEW_INDENTATION_GUIDES),
-                   cmd(ID_VIEW_REOPEN_LAST)}},
+                   cmd(ID_VIEW_REOPEN_LAST), cmd(ID_VIEW_SYNTAX_CHECK)}},
         {"&Script", {cmd(ID_SCRIPT_RUN), cmd(ID_SCRIPT_COMPILE), cmd(ID_SCRIPT_DEBUG), sep(),
+                     cmd(ID_SCRIPT_CRITIC), cmd(ID_SCRIPT_NEXT_MESSAGE), cmd(ID_SCRIPT_PREVIOUS_MESSAGE), sep(),
                      cmd(ID_SCRIPT_RUN_ON_SERVER), cmd(ID_SCRIPT_RUN_IN_BROWSER), sep(),
                      cmd(ID_SCRIPT_SPECIFY_INPUTS)}},
         {"&Tools", {cmd(ID_TOOLS_OPTIONS), cmd(ID_TOOLS_SERVER_ACCESS), cmd(ID_TOOLS_INPUT_DESIGNER), sep(),
                     cmd(ID_TOOLS_DOS_WINDOW)}},
-        {"&Help", {cmd(ID_APP_ABOUT)}},
+        {"&Help", {cmd(ID_HELP_PERLDOC), sep(), cmd(ID_APP_ABOUT)}},
     };
     return menus;
 }
@@ -207,6 +217,11 @@ QList<QKeySequence> CCommandTable::accelerators(int id)
     case ID_SCRIPT_RUN: return {QKeySequence(Qt::Key_F5)};
     case ID_SCRIPT_COMPILE: return {QKeySequence(Qt::CTRL | Qt::Key_F7)};
     case ID_SCRIPT_DEBUG: return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5)};
+    case ID_EDIT_TIDY: return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)};
+    case ID_VIEW_OUTLINE: return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)};
+    case ID_HELP_PERLDOC: return {QKeySequence(Qt::Key_F1)};
+    case ID_SCRIPT_NEXT_MESSAGE: return {QKeySequence(Qt::Key_F8)};
+    case ID_SCRIPT_PREVIOUS_MESSAGE: return {QKeySequence(Qt::SHIFT | Qt::Key_F8)};
     case ID_EDIT_CUT: return {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)};
     case ID_EDIT_COPY: return {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)};
     case ID_EDIT_PASTE: return {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)};

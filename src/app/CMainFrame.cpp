@@ -18,6 +18,7 @@
 #include "ftp/CFtpCommands.h"
 #include "options/COptionsCommands.h"
 #include "debug/CDebugController.h"
+#include "perltools/CPerlToolsCommands.h"
 #include "run/CRunCommands.h"
 #include "server/CServerCommands.h"
 
@@ -190,6 +191,7 @@ void CMainFrame::connectCommands()
     CServerCommands::install(*this);
     CEditorWindows::install(*this);
     m_editCommands = CEditCommands::install(*this);
+    m_perlTools = CPerlToolsCommands::install(*this);
 }
 
 void CMainFrame::updateTitle()

@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class CPerlToolsCommands;
 class QMenu;
 class QTimer;
 class QToolBar;
@@ -33,6 +34,7 @@ public:
     COstrakView *view() const { return m_view; }
     COstrakDoc *document() const { return m_doc; }
     CEditCommands *editCommands() const { return m_editCommands; }
+    CPerlToolsCommands *perlTools() const { return m_perlTools; }
 
     // The action of a command id; every id of the command table has one.
     // Commands without a handler stay disabled.
@@ -128,6 +130,7 @@ private:
     QToolBar *m_scriptingToolBar = nullptr;
     COperatorsPalette *m_operatorsPalette = nullptr;
     CEditCommands *m_editCommands = nullptr;
+    CPerlToolsCommands *m_perlTools = nullptr;
     QLabel *m_readyPane = nullptr;
     QLabel *m_caretPane = nullptr;
     QHash<int, QLabel *> m_indicatorPanes;

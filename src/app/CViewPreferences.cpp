@@ -12,6 +12,8 @@ const char kReopen[] = "View/ReopenLastScript";
 const char kLastPath[] = "View/LastScript";
 const char kLastLine[] = "View/LastScriptLine";
 const char kIndentationGuides[] = "View/IndentationGuides";
+const char kSyntaxCheck[] = "View/SyntaxCheck";
+const char kCriticSeverity[] = "View/CriticSeverity";
 
 QSettings userSettings()
 {
@@ -85,4 +87,28 @@ bool CViewPreferences::indentationGuides()
 void CViewPreferences::setIndentationGuides(bool on)
 {
     write(kIndentationGuides, on);
+}
+
+bool CViewPreferences::syntaxCheck()
+{
+    return read(kSyntaxCheck);
+}
+
+void CViewPreferences::setSyntaxCheck(bool on)
+{
+    write(kSyntaxCheck, on);
+}
+
+int CViewPreferences::criticSeverity()
+{
+    bool ok = false;
+    const int severity = userSettings().value(QLatin1String(kCriticSeverity), 4).toInt(&ok);
+    return ok && severity >= 1 && severity <= 5 ? severity : 4;
+}
+
+void CViewPreferences::setCriticSeverity(int severity)
+{
+    QSettings settings = userSettings();
+    settings.setValue(QLatin1String(kCriticSeverity), std::clamp(severity, 1, 5));
+    settings.sync();
 }

@@ -24,6 +24,12 @@ public:
     };
     static LastScript lastScript();
     static void setLastScript(const LastScript &script);
+    // The syntax check while typing; on until turned off.
+    static bool syntaxCheck();
+    static void setSyntaxCheck(bool on);
+    // The perlcritic severity of Script > Critic, 1 to 5; 4 until set.
+    static int criticSeverity();
+    static void setCriticSeverity(int severity);
     static bool indentationGuides();
     static void setIndentationGuides(bool on);
 };

@@ -96,8 +96,15 @@ COstrakView::COstrakView(QWidget *parent)
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1UL);
     // Fold level changes only: a folded block whose header stops opening a
     // block is shown again. They come while lines are styled, not per key.
+    // The "before" notifications of insertions and deletions tell that the
+    // text changes without the cost of the text's own notifications.
     if (g_plainAccessibility)
-        SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CHANGEFOLD));
+        SendScintilla(SCI_SETMODEVENTMASK,
+                      static_cast<unsigned long>(SC_MOD_CHANGEFOLD | SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int type) {
+        if (type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE | SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
+            emit textEdited();
+    });
 
     // The margin follows the line count; this notification costs nothing
     // per key, unlike SCN_MODIFIED.

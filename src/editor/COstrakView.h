@@ -84,6 +84,10 @@ public:
     // The displayed width of a tab character for a TAB_SIZE value of `columns`.
     static int displayedTabWidth(int columns);
 
+signals:
+    // The text is about to change (any change: keys, commands, undo, loads).
+    void textEdited();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;

@@ -287,7 +287,9 @@ private slots:
         for (int line : {0, 1, 4, 6})
             headers << bool(view()->SendScintilla(Sci::SCI_GETFOLDLEVEL, u(line)) & Sci::SC_FOLDLEVELHEADERFLAG);
         QCOMPARE(headers, QList<bool>({true, false, true, false}));
-        const long x = view()->SendScintilla(Sci::SCI_GETMARGINWIDTHN, 0UL) + 4;   // margin 1 is empty
+        // The fold margin comes after the line numbers and the message markers.
+        const long x = view()->SendScintilla(Sci::SCI_GETMARGINWIDTHN, 0UL)
+                       + view()->SendScintilla(Sci::SCI_GETMARGINWIDTHN, 1UL) + 4;
         const QPoint marker(int(x), int(view()->SendScintilla(Sci::SCI_TEXTHEIGHT, 0UL)) / 2);
         QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, marker);
         QVERIFY(!view()->SendScintilla(Sci::SCI_GETLINEVISIBLE, 1UL));

@@ -6,6 +6,7 @@
 #include "editor/COstrakDoc.h"
 
 #include <QByteArray>
+#include <QTest>
 
 #include <memory>
 
@@ -22,6 +23,14 @@ struct CFrameFixture
         frame = std::make_unique<CMainFrame>(env->app());
         frame->OnFileNew();
         return *frame;
+    }
+
+    // Shows the frame and waits until it is the active window.
+    bool showActive()
+    {
+        frame->show();
+        frame->activateWindow();
+        return QTest::qWaitForWindowActive(frame.get());
     }
 
     // Closes without the question about unsaved changes.

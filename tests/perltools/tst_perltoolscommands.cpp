@@ -1,0 +1,314 @@
+#include "CFrameFixture.h"
+#include "CModalHandler.h"
+
+#include "app/CMainFrame.h"
+#include "app/CViewPreferences.h"
+#include "app/CommandIds.h"
+#include "editor/COstrakView.h"
+#include "perltools/CDiagnosticMarks.h"
+#include "perltools/CLiveSyntaxCheck.h"
+#include "perltools/COutlinePanel.h"
+#include "perltools/CCriticPanel.h"
+#include "perltools/CPerlToolsCommands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTreeWidget>
+#include <QSettings>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The Perl tools in the shown main window, driven by the keys a user presses.
+class TestPerlToolsCommands : public QObject
+{
+    Q_OBJECT
+
+private:
+    CFrameFixture m_fx;
+
+    COstrakView *view() { return m_fx->view(); }
+    CPerlToolsCommands *tools() { return m_fx->perlTools(); }
+
+    void typeScript(const QByteArray &text)
+    {
+        view()->setFocus();
+        for (char c : text) {
+            if (c == '\n')
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            else
+                QTest::keyClicks(QApplication::focusWidget(), QString(QLatin1Char(c)));
+        }
+    }
+
+    // Lines (from 1) that carry a marker of `marker`.
+    QList<int> markedLines(int marker)
+    {
+        QList<int> lines;
+        for (int line = view()->markerFindNext(0, 1 << marker); line >= 0;
+             line = view()->markerFindNext(line + 1, 1 << marker))
+            lines << line + 1;
+        return lines;
+    }
+
+    bool squiggled(int line, int indicator)
+    {
+        const long start = view()->SendScintilla(QsciScintillaBase::SCI_GETLINEINDENTPOSITION, line - 1);
+        return view()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, start) != 0;
+    }
+
+    bool waitForPane(const QString &text, int ms = 8000)
+    {
+        return QTest::qWaitFor([&] { return tools()->syntaxPaneText() == text; }, ms);
+    }
+
+private slots:
+    void init()
+    {
+        QSettings(u"HALDEN"_s, u"Ostrak"_s).remove(u"View"_s);
+        m_fx.open();
+        QVERIFY(m_fx.showActive());
+        view()->setFocus();
+        // The new script's "#!" line comes first; typing goes after it.
+        view()->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    }
+
+    void cleanup() { m_fx.close(); }
+
+    void typedErrorsAreMarked_data()
+    {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<QList<int>>("errorLines");
+        QTest::addColumn<QList<int>>("warningLines");
+        // The new script has its "#!" line, so typing starts on line 2.
+        QTest::newRow("missing semicolon") << QByteArray("my $x = 1\nprint $x;\n") << u"1 error"_s
+                                           << QList<int>{3} << QList<int>{};
+        QTest::newRow("unknown variable under strict")
+            << QByteArray("use strict;\n$total = 1;\n") << u"1 error"_s << QList<int>{3} << QList<int>{};
+        QTest::newRow("two errors and a warning")
+            << QByteArray("use strict; use warnings;\nmy $u = 1; my $u = 2;\n$p = 1;\n$q = 2;\n")
+            << u"2 errors, 1 warning"_s << QList<int>{4, 5} << QList<int>{3};
+        QTest::newRow("clean") << QByteArray("use strict;\nmy $x = 1;\n") << u"No errors"_s << QList<int>{}
+                               << QList<int>{};
+    }
+
+    void typedErrorsAreMarked()
+    {
+        QFETCH(QByteArray, typed);
+        QFETCH(QString, pane);
+        QFETCH(QList<int>, errorLines);
+        QFETCH(QList<int>, warningLines);
+        QVERIFY(action(ID_VIEW_SYNTAX_CHECK)->isChecked());   // on by default
+        typeScript(typed);
+        QVERIFY2(waitForPane(pane), qPrintable(tools()->syntaxPaneText()));
+        QCOMPARE(markedLines(CDiagnosticMarks::ErrorMarker), errorLines);
+        QCOMPARE(markedLines(CDiagnosticMarks::WarningMarker), warningLines);
+        for (int line : errorLines) {
+            QVERIFY(squiggled(line, CDiagnosticMarks::ErrorIndicator));
+            QVERIFY(!tools()->syntaxCheck()->marks().messagesAt(line).isEmpty());
+        }
+        for (int line : warningLines)
+            QVERIFY(squiggled(line, CDiagnosticMarks::WarningIndicator));
+        QVERIFY(!squiggled(1, CDiagnosticMarks::ErrorIndicator));
+    }
+
+    void f8GoesRoundTheMessages()
+    {
+        typeScript("use strict;\n$a1 = 1;\nmy $ok = 1;\n$a2 = 2;\n");
+        QVERIFY(waitForPane(u"2 errors"_s));
+        view()->setCursorPosition(0, 0);
+        const auto caretLine = [this] {
+            int line = 0, column = 0;
+            view()->getCursorPosition(&line, &column);
+            return line + 1;
+        };
+        QTest::keyClick(view(), Qt::Key_F8);
+        QCOMPARE(caretLine(), 3);
+        QVERIFY(m_fx->statusText().contains(u"$a1"_s));
+        QTest::keyClick(view(), Qt::Key_F8);
+        QCOMPARE(caretLine(), 5);
+        QTest::keyClick(view(), Qt::Key_F8);
+        QCOMPARE(caretLine(), 3);   // round to the first
+        QTest::keyClick(view(), Qt::Key_F8, Qt::ShiftModifier);
+        QCOMPARE(caretLine(), 5);   // and back round to the last
+    }
+
+    void switchOffClearsAndStaysOff()
+    {
+        typeScript("my $x = \n");
+        QVERIFY(waitForPane(u"1 error"_s));
+        action(ID_VIEW_SYNTAX_CHECK)->trigger();
+        QVERIFY(!action(ID_VIEW_SYNTAX_CHECK)->isChecked());
+        QVERIFY(!CViewPreferences::syntaxCheck());
+        QCOMPARE(tools()->syntaxPaneText(), QString());
+        QVERIFY(markedLines(CDiagnosticMarks::ErrorMarker).isEmpty());
+        typeScript("my $y = \n");
+        QTest::qWait(1200);
+        QCOMPARE(tools()->syntaxPaneText(), QString());
+        QVERIFY(markedLines(CDiagnosticMarks::ErrorMarker).isEmpty());
+        QVERIFY(action(ID_VIEW_SYNTAX_CHECK)->statusTip().contains(u"BEGIN blocks"_s));
+    }
+
+    void javaSourcesAreNotChecked()
+    {
+        const QString path = m_fx.env->path(u"Hello.java"_s);
+        CTestEnvironment::writeFile(path, "class Hello { this is not perl\n");
+        QVERIFY(m_fx->OpenDocumentFile(path));
+        typeScript("x");
+        QTest::qWait(1500);
+        QVERIFY(!tools()->syntaxCheck()->checker().isRunning());
+        QCOMPARE(tools()->syntaxPaneText(), QString());
+        QVERIFY(markedLines(CDiagnosticMarks::ErrorMarker).isEmpty());
+    }
+
+    void tidyIsOneUndoStep()
+    {
+        view()->setBytes("my $x=1;if($x){print\"a\"}\n");
+        QTest::keyClick(view(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(view()->bytes(), QByteArray("my $x = 1;\nif ($x) { print \"a\" }\n"));
+        QTest::keyClick(view(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(view()->bytes(), QByteArray("my $x=1;if($x){print\"a\"}\n"));
+    }
+
+    void tidySelectionOnly()
+    {
+        view()->setBytes("my $a=1;\nmy $b=2;\nmy $c=3;\n");
+        view()->setSelection(1, 0, 2, 0);
+        QTest::keyClick(view(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(view()->bytes(), QByteArray("my $a=1;\nmy $b = 2;\nmy $c=3;\n"));
+    }
+
+    void tidyErrorLeavesTextUntouched()
+    {
+        const QByteArray broken("if($x{print\"a\"}\n");
+        view()->setBytes(broken);
+        QString shown;
+        answerNextMessageBox(QMessageBox::Ok, &shown);
+        QTest::keyClick(view(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(!shown.isEmpty());
+        QVERIFY(shown.contains(u"not changed"_s));
+        QCOMPARE(view()->bytes(), broken);
+        QVERIFY(!view()->isUndoAvailable() || view()->bytes() == broken);
+    }
+
+    void missingToolIsToldOnce()
+    {
+        tools()->setToolProgram(u"perltidy"_s, u"/nonexistent/perltidy"_s);
+        view()->setBytes("my $x=1;\n");
+        QString shown;
+        answerNextMessageBox(QMessageBox::Ok, &shown);
+        QTest::keyClick(view(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(shown.contains(u"Debian package perltidy"_s));
+        // The second time only the status bar says it.
+        QVERIFY(QTest::qWaitForWindowActive(m_fx.frame.get()));
+        QTest::keyClick(view(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY2(m_fx->statusText().contains(u"Debian package perltidy"_s), qPrintable(m_fx->statusText()));
+    }
+
+    void f1ShowsPerldoc_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QByteArray>("inPage");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("push") << QByteArray("push @a, 1;\n") << 2 << QByteArray("push ARRAY") << QString();
+        QTest::newRow("$_") << QByteArray("print $_;\n") << 7 << QByteArray("default input") << QString();
+        QTest::newRow("List::Util") << QByteArray("use List::Util;\n") << 6 << QByteArray("reduce") << QString();
+        QTest::newRow("unknown word") << QByteArray("frobnicatezz();\n") << 3 << QByteArray()
+                                      << u"No documentation found for frobnicatezz"_s;
+    }
+
+    void f1ShowsPerldoc()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, column);
+        QFETCH(QByteArray, inPage);
+        QFETCH(QString, status);
+        tools()->setBrowserProgram(u"/bin/true"_s);
+        view()->setBytes(text);
+        view()->setCursorPosition(0, column);
+        QTest::keyClick(view(), Qt::Key_F1);
+        if (inPage.isEmpty()) {
+            QCOMPARE(tools()->lastHelpPage(), QString());
+            QCOMPARE(m_fx->statusText(), status);
+        } else {
+            const QByteArray page = CTestEnvironment::readFile(tools()->lastHelpPage());
+            QVERIFY2(page.contains(inPage), inPage.constData());
+        }
+    }
+
+    void outlineFiltersAndGoes()
+    {
+        view()->setBytes("package Shop;\nsub new { }\nsub add_item { }\n\nsub total { }\nsub add_tax { }\n");
+        QTest::keyClick(view(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        COutlinePanel *panel = tools()->outline();
+        QVERIFY(panel->isVisible());
+        QVERIFY(action(ID_VIEW_OUTLINE)->isChecked());
+        QCOMPARE(panel->shownEntries().size(), 5);
+        // Keys typed where the focus is (the list) filter it.
+        QTest::keyClicks(QApplication::focusWidget(), u"add"_s);
+        QCOMPARE(panel->filter()->text(), u"add"_s);
+        QCOMPARE(panel->shownEntries(), (QStringList{u"sub add_item (3)"_s, u"sub add_tax (6)"_s}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        int line = 0, column = 0;
+        view()->getCursorPosition(&line, &column);
+        QCOMPARE(line + 1, 6);
+        QCOMPARE(QApplication::focusWidget(), view());
+        // A change shows up after the pause.
+        view()->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+        typeScript("sub add_more { }\n");
+        QTRY_COMPARE(panel->shownEntries().size(), 3);
+        QTest::keyClick(view(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!panel->isVisible());
+    }
+
+    void outlineDoubleClickGoes()
+    {
+        view()->setBytes("sub one { }\n\n\nsub two { }\n");
+        action(ID_VIEW_OUTLINE)->trigger();
+        COutlinePanel *panel = tools()->outline();
+        QListWidget *list = panel->list();
+        QVERIFY(QTest::qWaitForWindowExposed(list));
+        QCOMPARE(list->count(), 2);
+        const QRect rect = list->visualItemRect(list->item(1));
+        QCOMPARE(list->itemAt(rect.center()), list->item(1));
+        // A double click starts with a click, as the user's does.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        int line = 0, column = 0;
+        view()->getCursorPosition(&line, &column);
+        QCOMPARE(line + 1, 4);
+    }
+
+    void criticListsAndGoes()
+    {
+        CViewPreferences::setCriticSeverity(5);
+        view()->setBytes("#!/usr/bin/perl\nprint 'a';\nopen(FH, '<', 'x');\n");
+        action(ID_SCRIPT_CRITIC)->trigger();
+        CCriticPanel *panel = tools()->critic();
+        QVERIFY(panel->isVisible());
+        QTreeWidget *list = panel->list();
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << list->topLevelItem(i)->text(0) + u' ' + list->topLevelItem(i)->text(2).section(u"::"_s, -1);
+        QCOMPARE(rows, (QStringList{u"2 RequireUseStrict"_s, u"3 ProhibitBarewordFileHandles"_s}));
+        QCOMPARE(view()->markerFindNext(0, 1 << CCriticPanel::FindingMarker), 1);
+        list->setFocus();
+        list->setCurrentItem(list->topLevelItem(1));
+        QTest::keyClick(list, Qt::Key_Return);
+        int line = 0, column = 0;
+        view()->getCursorPosition(&line, &column);
+        QCOMPARE(line + 1, 3);
+    }
+
+private:
+    QAction *action(int id) { return m_fx->action(id); }
+};
+
+QTEST_MAIN(TestPerlToolsCommands)
+#include "tst_perltoolscommands.moc"
