@@ -18,10 +18,10 @@ CDiagnosticMarks::CDiagnosticMarks(QsciScintilla *editor)
     };
     indicator(ErrorIndicator, QColor(0xd0, 0x00, 0x00));
     indicator(WarningIndicator, QColor(0xe0, 0x90, 0x00));
-    editor->markerDefine(QsciScintilla::Circle, ErrorMarker);
+    editor->markerDefine(QsciScintilla::SmallRectangle, ErrorMarker);
     editor->setMarkerBackgroundColor(QColor(0xd0, 0x00, 0x00), ErrorMarker);
     editor->setMarkerForegroundColor(QColor(0x80, 0x00, 0x00), ErrorMarker);
-    editor->markerDefine(QsciScintilla::Circle, WarningMarker);
+    editor->markerDefine(QsciScintilla::SmallRectangle, WarningMarker);
     editor->setMarkerBackgroundColor(QColor(0xf0, 0xb0, 0x00), WarningMarker);
     editor->setMarkerForegroundColor(QColor(0x90, 0x60, 0x00), WarningMarker);
     editor->setMarginType(SymbolMargin, QsciScintilla::SymbolMargin);
