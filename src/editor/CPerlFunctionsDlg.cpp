@@ -38,6 +38,16 @@ CPerlFunctionsDlg::CPerlFunctionsDlg(COstrakView *view, const QString &functions
     m_wndList->header()->resizeSection(kDescriptionColumn, 350);
     m_wndList->header()->resizeSection(kTemplateColumn, 350);
     connect(m_wndList, &QAbstractItemView::doubleClicked, this, [this] { OnDblclkList(); });
+    auto *help = new QAction(QStringLiteral("Perl &Help"), this);
+    help->setObjectName(QStringLiteral("functionHelp"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(help);
+    connect(help, &QAction::triggered, this, [this] {
+        const QModelIndex current = m_wndList->currentIndex();
+        if (current.isValid())
+            emit helpRequested(m_model->text(current.row(), kFunctionColumn));
+    });
 
     m_wndList->fillWindow(this, menuBar, 354, 201);
 

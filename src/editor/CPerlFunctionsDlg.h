@@ -33,6 +33,10 @@ public:
     // What a double-click in the list does.
     void OnDblclkList();
 
+signals:
+    // F1 on a row: the documentation of its function is wanted.
+    void helpRequested(const QString &function);
+
 private:
     void loadFunctions(const QString &path);
 

@@ -6,6 +6,7 @@
 #include "CPerlCritic.h"
 #include "CPerlTidy.h"
 #include "CPerldocLookup.h"
+#include "editor/CPerlFunctionsDlg.h"
 #include "CPerldocQuery.h"
 #include "app/CMainFrame.h"
 #include "app/COstrakApp.h"
@@ -45,6 +46,10 @@ CPerlToolsCommands::CPerlToolsCommands(CMainFrame &frame)
             const QString program = CRunCommandLine::program(CRunCommandLine::Perl, app->settings().LOCAL_PERL_EXE);
             return std::make_pair(program, CRunCommandLine::missingMessage(CRunCommandLine::Perl));
         });
+
+    // The Perl functions window's F1 shows the same help as the editor's.
+    if (auto *functions = frame.findChild<CPerlFunctionsDlg *>())
+        connect(functions, &CPerlFunctionsDlg::helpRequested, this, &CPerlToolsCommands::showFunctionHelp);
 
     m_syntaxPane = new QLabel(frame.statusBar());
     m_syntaxPane->setObjectName(QStringLiteral("syntaxPane"));
@@ -141,8 +146,19 @@ void CPerlToolsCommands::OnPerlHelp()
         m_frame.setStatusText(QStringLiteral("No word at the caret to look up"));
         return;
     }
+    showHelp(word, false);
+}
+
+void CPerlToolsCommands::showFunctionHelp(const QString &name)
+{
+    showHelp(name, true);
+}
+
+void CPerlToolsCommands::showHelp(const QString &word, bool function)
+{
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const CPerldocLookup::Answer answer = CPerldocLookup(program(QStringLiteral("perldoc"))).lookup(word);
+    const CPerldocLookup lookup(program(QStringLiteral("perldoc")));
+    const CPerldocLookup::Answer answer = function ? lookup.lookupFunction(word) : lookup.lookup(word);
     QApplication::restoreOverrideCursor();
     if (answer.toolMissing) {
         reportMissing(QStringLiteral("perldoc"), answer.message);

@@ -28,6 +28,8 @@ public:
 
     // F1: the documentation of the word at the caret in a browser window.
     void OnPerlHelp();
+    // The documentation of a name from the Perl functions list.
+    void showFunctionHelp(const QString &name);
     // Edit > Tidy: the selection, or the whole script, as one undo step.
     void OnTidy();
     // Script > Critic at the severity of the Options sheet's Perl page.
@@ -43,6 +45,7 @@ private:
     // Tells once per session that a tool is not installed.
     void reportMissing(const QString &tool, const QString &message);
     void showError(const QString &text);
+    void showHelp(const QString &word, bool function);
     // Tells why a tool's run failed (a missing tool once); false when it did not.
     template <typename Result>
     bool reportFailure(const QString &tool, const Result &result, const QString &lead);

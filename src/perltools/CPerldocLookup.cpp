@@ -7,8 +7,20 @@
 
 CPerldocLookup::Answer CPerldocLookup::lookup(const QString &word) const
 {
+    return firstFound(CPerldocQuery::attempts(word), word);
+}
+
+CPerldocLookup::Answer CPerldocLookup::lookupFunction(const QString &name) const
+{
+    const QString word = name.trimmed();
+    if (word.isEmpty())
+        return firstFound({}, word);
+    return firstFound(QList<QStringList>{{QStringLiteral("-f"), word}} + CPerldocQuery::attempts(word), word);
+}
+
+CPerldocLookup::Answer CPerldocLookup::firstFound(const QList<QStringList> &attempts, const QString &word) const
+{
     Answer answer;
-    const QList<QStringList> attempts = CPerldocQuery::attempts(word);
     if (attempts.isEmpty()) {
         answer.message = QStringLiteral("No word under the caret to look up");
         return answer;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
 #include <QString>
 
 // Runs perldoc for one word (as CPerldocQuery chooses) and gives back its
@@ -20,7 +22,12 @@ public:
     {
     }
     Answer lookup(const QString &word) const;
+    // A name from the Perl functions list: its perlfunc entry first, so that
+    // "-X" or "__FILE__" is not taken for an operator or a module.
+    Answer lookupFunction(const QString &name) const;
 
 private:
+    Answer firstFound(const QList<QStringList> &attempts, const QString &word) const;
+
     QString m_program;
 };

@@ -8,6 +8,7 @@
 #include "editor/CInBrowserRule.h"
 #include "editor/COstrakView.h"
 #include "editor/CPerlFunctionsDlg.h"
+#include "perltools/CPerlToolsCommands.h"
 #include "editor/CTearOffFrame.h"
 #include "editor/CTextTableModel.h"
 #include "editor/CVariableScanner.h"
@@ -122,6 +123,24 @@ private slots:
         QCOMPARE(caret, qsizetype(selStart) + expected.size() - text.size() + (selEnd - selStart));
         view->undo();
         QCOMPARE(view->bytes(), text);
+    }
+
+    // F1 on a row of the functions window shows that function's own entry
+    // of the Perl documentation, as F1 in the editor does for the caret's word.
+    void functionHelpFromTheList()
+    {
+        auto *tools = m_fx->findChild<CPerlToolsCommands *>();
+        tools->setBrowserProgram(QStringLiteral("/bin/true"));
+        m_fx->show();
+        m_fx->action(ID_VIEW_FUNCTIONS)->trigger();
+        CPerlFunctionsDlg *window = functionsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->list()->setCurrentIndex(window->model()->index(1, 0));
+        QTest::keyClick(window->list(), Qt::Key_F1);
+        QFile page(tools->lastHelpPage());
+        QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(tools->lastHelpPage()));
+        const QByteArray html = page.readAll();
+        QVERIFY(html.contains("join EXPR,LIST") && !html.contains("perlsyn"));
     }
 
     // Each use opens a window of its own that later edits leave as it was.
