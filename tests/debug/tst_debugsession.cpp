@@ -182,16 +182,12 @@ private slots:
         QCOMPARE(run.stops.first().line, 4);
         QCOMPARE(run.stops.first().file, main);
 
+        using S = CPerlDebugSession;
+        const QHash<QString, void (S::*)()> steps{{"c", &S::continueRun}, {"n", &S::stepOver}, {"s", &S::stepInto}, {"r", &S::stepOut}};
         for (const QString &action : actions) {
             const int before = run.stops.size();
-            if (action == QLatin1String("c"))
-                run.session.continueRun();
-            else if (action == QLatin1String("n"))
-                run.session.stepOver();
-            else if (action == QLatin1String("s"))
-                run.session.stepInto();
-            else if (action == QLatin1String("r"))
-                run.session.stepOut();
+            if (steps.contains(action))
+                (run.session.*steps.value(action))();
             else
                 run.session.runToLine(main, action.section(QLatin1Char(' '), 1).toInt());
             QVERIFY2(waitForStop(run, before + 1), qPrintable("no stop after " + action + "; stderr: " + run.err));
