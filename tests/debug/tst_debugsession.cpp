@@ -65,7 +65,7 @@ struct CRun
             variablesProblem = why;
             ++variableReplies;
         });
-        QObject::connect(&session, &S::watchesChanged, [this](const QList<CDebugVariable> &list) { watches = list, ++watchReplies; });
+        QObject::connect(&session, &S::watchesChanged, [this](const QList<CDebugVariable> &list) { watches = list; ++watchReplies; });
         QObject::connect(&session, &S::breakpointPlaced,
                          [this](const CDebugBreakpoint &, int line, const QString &note) { placed.append({line, note}); });
         QObject::connect(&session, &S::standardOutput, [this](const QByteArray &b) { out += b; });
