@@ -64,14 +64,6 @@ private slots:
         QCOMPARE(nested.text, QByteArray("if ($x) {\n  print 1;\n}\n"));   // two columns, from the profile
         QCOMPARE(CPerlTidy::profileFor(m_dir.filePath(QStringLiteral("plain/a.pl"))), QString());
     }
-
-    void missingPerltidyNamesThePackage()
-    {
-        const CPerlTidy::Result result = CPerlTidy(QStringLiteral("/nonexistent/perltidy")).tidy("1;\n", QString(), "\n");
-        QVERIFY(!result.ok);
-        QVERIFY(result.toolMissing);
-        QVERIFY(result.errors.contains(QLatin1String("Debian package perltidy")));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPerlTidy)

@@ -86,7 +86,7 @@ private slots:
 
     void cleanup() { m_fx.close(); }
 
-    void typedErrorsAreMarked()
+    void typedErrorsAreMarkedAndF8GoesRound()
     {
         QVERIFY(action(ID_VIEW_SYNTAX_CHECK)->isChecked());   // on by default
         // Typing starts on line 2, after the "#!" line.
@@ -100,20 +100,12 @@ private slots:
         }
         QVERIFY(squiggled(3, CDiagnosticMarks::WarningIndicator));
         QVERIFY(!squiggled(1, CDiagnosticMarks::ErrorIndicator));
-    }
-
-    void f8GoesRoundTheMessages()
-    {
-        typeScript("use strict;\n$a1 = 1;\nmy $ok = 1;\n$a2 = 2;\n");
-        QVERIFY(waitForPane(u"2 errors"_s));
         view()->setCursorPosition(0, 0);
-        QTest::keyClick(view(), Qt::Key_F8);
-        QCOMPARE(caretLine(), 3);
-        QVERIFY(m_fx->statusText().contains(u"$a1"_s));
-        QTest::keyClick(view(), Qt::Key_F8);
-        QCOMPARE(caretLine(), 5);
-        QTest::keyClick(view(), Qt::Key_F8);
-        QCOMPARE(caretLine(), 3);   // round to the first
+        for (int expected : {3, 4, 5, 3}) {   // round to the first after the last
+            QTest::keyClick(view(), Qt::Key_F8);
+            QCOMPARE(caretLine(), expected);
+        }
+        QVERIFY(m_fx->statusText().contains(u"$u"_s));
         QTest::keyClick(view(), Qt::Key_F8, Qt::ShiftModifier);
         QCOMPARE(caretLine(), 5);   // and back round to the last
     }
@@ -169,30 +161,36 @@ private slots:
         QCOMPARE(view()->bytes(), text);
     }
 
-    void tidyErrorLeavesTextUntouched()
+    void tidyFailureTellsAndKeepsText_data()
     {
-        const QByteArray broken("if($x{print\"a\"}\n");
-        view()->setBytes(broken);
-        QString shown;
-        answerNextMessageBox(QMessageBox::Ok, &shown);
-        tidyKey();
-        QTRY_VERIFY(shown.contains(u"not changed"_s));
-        QCOMPARE(view()->bytes(), broken);
+        QTest::addColumn<QString>("program");   // empty: the installed one
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("unbalanced brace") << QString() << QByteArray("if($x{print\"a\"}\n") << u"not changed"_s;
+        QTest::newRow("tool missing") << u"/nonexistent/perltidy"_s << QByteArray("my $x=1;\n")
+                                      << u"Debian package perltidy"_s;
     }
 
-    void missingToolIsToldOnce()
+    void tidyFailureTellsAndKeepsText()
     {
-        tools()->setToolProgram(u"perltidy"_s, u"/nonexistent/perltidy"_s);
-        view()->setBytes("my $x=1;\n");
+        QFETCH(QString, program);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, told);
+        if (!program.isEmpty())
+            tools()->setToolProgram(u"perltidy"_s, program);
+        view()->setBytes(text);
         QString shown;
         answerNextMessageBox(QMessageBox::Ok, &shown);
         tidyKey();
-        QTRY_VERIFY(shown.contains(u"Debian package perltidy"_s));
-        // The second time only the status bar says it.
+        QTRY_VERIFY(shown.contains(told));
+        QCOMPARE(view()->bytes(), text);
+        if (program.isEmpty())
+            return;
+        // A missing tool is told in a box once; after that only the status bar says it.
         QVERIFY(QTest::qWaitForWindowActive(m_fx.frame.get()));
         tidyKey();
         QVERIFY(!QApplication::activeModalWidget());
-        QVERIFY2(m_fx->statusText().contains(u"Debian package perltidy"_s), qPrintable(m_fx->statusText()));
+        QVERIFY2(m_fx->statusText().contains(told), qPrintable(m_fx->statusText()));
     }
 
     void f1ShowsPerldoc_data()
