@@ -43,13 +43,11 @@ private slots:
     {
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("expected");
-        const QString name = u"ostrak-test-companion"_s;
-        QTest::newRow("build tree: beside the program") << QStringList{"x:usr/bin/" + name} << "usr/bin/" + name;
-        QTest::newRow("a file that cannot run is passed over")
-            << QStringList{"usr/bin/" + name, "x:usr/lib/ostrak/" + name} << "usr/lib/ostrak/" + name;
-        QTest::newRow("a folder of that name is passed over")
-            << QStringList{"usr/bin/" + name + "/", "x:usr/lib/ostrak/" + name} << "usr/lib/ostrak/" + name;
-        QTest::newRow("none: the place beside the program") << QStringList{} << "usr/bin/" + name;
+        const QString bin = u"usr/bin/ostrak-test-companion"_s, lib = u"usr/lib/ostrak/ostrak-test-companion"_s;
+        QTest::newRow("build tree: beside the program") << QStringList{"x:" + bin} << bin;
+        QTest::newRow("a file that cannot run is passed over") << QStringList{bin, "x:" + lib} << lib;
+        QTest::newRow("a folder of that name is passed over") << QStringList{bin + "/", "x:" + lib} << lib;
+        QTest::newRow("none: the place beside the program") << QStringList{} << bin;
     }
     void companion()
     {
@@ -65,13 +63,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("shared");
-        QTest::newRow("installed") << QStringList{"usr/share/ostrak/OSTRAK.FNL"} << "OSTRAK.FNL"
-                                   << "usr/share/ostrak/OSTRAK.FNL" << "usr/share/ostrak/OSTRAK.FNL";
-        QTest::newRow("a folder") << QStringList{"usr/share/ostrak/OstrakPerl/"} << "OstrakPerl"
-                                  << "usr/share/ostrak/OstrakPerl" << "usr/share/ostrak/OstrakPerl";
+        const QString fnl = u"usr/share/ostrak/OSTRAK.FNL"_s, perl = u"usr/share/ostrak/OstrakPerl"_s,
+                      cfg = u"usr/share/ostrak/Ostrak.cfg"_s;
+        QTest::newRow("installed") << QStringList{fnl} << "OSTRAK.FNL" << fnl << fnl;
+        QTest::newRow("a folder") << QStringList{perl + "/"} << "OstrakPerl" << perl << perl;
         QTest::newRow("beside first; defaults only from share")
-            << QStringList{"usr/bin/Ostrak.cfg", "usr/share/ostrak/Ostrak.cfg"} << "Ostrak.cfg" << "usr/bin/Ostrak.cfg"
-            << "usr/share/ostrak/Ostrak.cfg";
+            << QStringList{"usr/bin/Ostrak.cfg", cfg} << "Ostrak.cfg" << "usr/bin/Ostrak.cfg" << cfg;
         QTest::newRow("missing") << QStringList{} << "OSTRAK.FNL" << "usr/bin/OSTRAK.FNL" << "";
     }
     void dataFile()

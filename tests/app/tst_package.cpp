@@ -64,7 +64,6 @@ private slots:
         QTest::newRow("editor component computed") << "Depends" << "libqscintilla2-qt6";
         QTest::newRow("browser engine of the companion") << "Depends" << "libqt6webenginewidgets6";
         QTest::newRow("perl recommended") << "Recommends" << "perl,";
-        QTest::newRow("server client recommended") << "Recommends" << "telnet";
     }
     void fields()
     {
