@@ -144,10 +144,8 @@ private slots:
         const QString shared = dir.filePath(u"usr/share/ostrak/Ostrak.cfg"_s);
         const QString user = dir.filePath(u"home/.config/HALDEN/Ostrak.cfg"_s);
         for (const auto &[path, bytes] : {std::pair{beside, previous}, {shared, defaults}, {user, userFile}}) {
-            if (bytes.isNull())
-                continue;
-            QDir().mkpath(QFileInfo(path).path());
-            CTestEnvironment::writeFile(path, bytes);
+            if (!bytes.isNull() && QDir().mkpath(QFileInfo(path).path()))
+                CTestEnvironment::writeFile(path, bytes);
         }
         makeTree(dir, {"x:tools/perl"});
 
