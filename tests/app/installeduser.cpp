@@ -32,6 +32,7 @@ int main(int argc, char *argv[])
     CMainFrame frame(app);
     frame.OnFileNew();
 
+    const auto isBox = [](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; };
     QString failure = QStringLiteral("the Options sheet did not open");
     handleNextModal([&](QWidget *w) {
         auto *sheet = qobject_cast<COptionsPropertySheet *>(w);
@@ -56,7 +57,7 @@ int main(int argc, char *argv[])
         handleNextModal([&](QWidget *box) {
             shown = qobject_cast<QMessageBox *>(box)->text();
             qobject_cast<QMessageBox *>(box)->reject();
-        }, 5000, [](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; }, sheet);
+        }, 5000, isBox, sheet);
         sheet->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         failure = !shown.isEmpty()        ? QStringLiteral("a message box came up: ") + shown
                   : sheet->isVisible() ? QStringLiteral("the sheet stayed open after OK")
@@ -72,7 +73,7 @@ int main(int argc, char *argv[])
     handleNextModal([&](QWidget *box) {
         about = qobject_cast<QMessageBox *>(box)->text();
         qobject_cast<QMessageBox *>(box)->accept();
-    }, 5000, [](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; });
+    }, 5000, isBox);
     frame.action(ID_APP_ABOUT)->trigger();
     std::printf("%s\n", qPrintable(about.section(QLatin1Char('\n'), -1)));
     if (!failure.isEmpty()) {
