@@ -2,7 +2,6 @@
 #include "CModalHandler.h"
 
 #include "app/CAtomicFile.h"
-#include "app/CConfigFile.h"
 #include "app/CommandIds.h"
 #include "app/COperatorsPalette.h"
 #include "app/COstrakApp.h"
@@ -114,7 +113,6 @@ private slots:
             << 32780 << "#!\r\n\r\n"_ba << 4 << 4 << "#!\r\n\tif ( ) {\r\n\t}\r\n\telse {\r\n\t}\r\n\r\n"_ba;
         QTest::newRow("template in the middle of a line")
             << 32781 << "ab\r\n"_ba << 1 << 1 << "a\twhile ( ) {\r\n\t}\r\nb\r\n"_ba;
-        QTest::newRow("template in an LF document") << 32781 << "x\n"_ba << 2 << 2 << "x\n\twhile ( ) {\n\t}\n"_ba;
     }
 
     // The caret ends after the inserted text; one Undo takes it back.
@@ -308,7 +306,7 @@ private slots:
     }
 
     // Open and Save As start in LOCAL_DIRECTORY, then where the last one
-    // ended (a cancelled one too), until the configuration is read again.
+    // ended (a cancelled one too).
     void dialogsStartWhereTheLastEnded()
     {
         const QString local = makeFolder("local"), other = makeFolder("other");
@@ -332,27 +330,19 @@ private slots:
         answerFileDialog(other, QString(), &start);
         QVERIFY(!m_fx->OnFileOpen());
         QCOMPARE(start + m_fx.env->app().workingDirectory(), local + other);
-        m_fx.env->app().ReadConfiguration();
-        answerFileDialog(other, QString(), &start);
-        m_fx->OnFileOpen();
-        QCOMPARE(start, local);
     }
 
     void modifiedScriptIsOfferedForSaving_data()
     {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("proceeds");
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("yes saves") << int(QMessageBox::Yes) << true << true;
-        QTest::newRow("no discards") << int(QMessageBox::No) << true << false;
-        QTest::newRow("cancel stays") << int(QMessageBox::Cancel) << false << false;
+        QTest::addColumn<int>("answer");   // Yes saves, No discards, Cancel stays
+        for (QMessageBox::StandardButton answer : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+            QTest::addRow("%d", int(answer)) << int(answer);
     }
 
     void modifiedScriptIsOfferedForSaving()
     {
         QFETCH(int, answer);
-        QFETCH(bool, proceeds);
-        QFETCH(bool, saved);
+        const bool proceeds = answer != QMessageBox::Cancel, saved = answer == QMessageBox::Yes;
         const QString path = m_fx.env->path("s.pl");
         CTestEnvironment::writeFile(path, "old\n");
         QVERIFY(m_fx->OpenDocumentFile(path));
@@ -398,7 +388,7 @@ private slots:
     void killedSaveIsCleanedUp_data()
     {
         QTest::addColumn<QString>("trigger");
-        for (const char *trigger : {"open", "save", "download", "settings"})
+        for (const char *trigger : {"open", "save", "download"})
             QTest::addRow("%s", trigger) << QString::fromLatin1(trigger);
     }
 
@@ -406,8 +396,7 @@ private slots:
     {
         QFETCH(QString, trigger);
         CTestEnvironment &env = *m_fx.env;
-        const QString name = trigger == u"settings"_s ? u"Ostrak.cfg"_s : u"big.pl"_s;
-        const QString target = env.path(name);
+        const QString name = u"big.pl"_s, target = env.path(name);
         const QByteArray old = "OSTRAK_TAB_WIDTH=4\r\n";
         CTestEnvironment::writeFile(target, old);
 
@@ -451,15 +440,12 @@ private slots:
             QCOMPARE(doc.OnOpenDocument(env.path(u"big.pl.s5eon9"_s)), QString());
             QCOMPARE(doc.OnSaveDocument(target), QString());
             expected = m_fx->view()->bytes();
-        } else if (trigger == u"download"_s) {
+        } else {
             CAtomicFile download(target);
             expected = "downloaded";
             QCOMPARE(download.open(), QString());
             QCOMPARE(download.append(expected), QString());
             QCOMPARE(download.commit(), QString());
-        } else {
-            QVERIFY(env.app().WriteConfiguration(env.app().settings()));
-            expected = CConfigFile::format(env.app().settings());
         }
         other.kill();
         other.waitForFinished();
