@@ -154,14 +154,15 @@ private slots:
 
     void caretAndPrompts()
     {
-        m_fx->view()->setBytes("abc\r\nde");
-        m_fx->view()->setFocus();
-        QTest::keyClick(m_fx->view(), Qt::Key_End);
+        COstrakView *view = m_fx->view();
+        view->setBytes("abc\r\nde");
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_End);
         QCOMPARE(m_fx->caretPaneText(), QStringLiteral("Line =   1, Col=  4"));
         const long at = 5 + 1;   // line 2, column 2
-        QTest::mouseClick(m_fx->view()->viewport(), Qt::LeftButton, {},
-                          QPoint(int(m_fx->view()->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, at)) + 1,
-                                 int(m_fx->view()->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, at)) + 2));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          QPoint(int(view->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, at)) + 1,
+                                 int(view->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, at)) + 2));
         QCOMPARE(m_fx->caretPaneText(), QStringLiteral("Line =   2, Col=  2"));
     }
 
@@ -202,8 +203,7 @@ private slots:
                 before.contains(name) ? qputenv(name, before.value(name).toLocal8Bit()) : qunsetenv(name);
         });
         QTemporaryDir dir;
-        const QString record = dir.filePath(QStringLiteral("args"));
-        const QString terminal = dir.filePath(QStringLiteral("fake-terminal"));
+        const QString record = dir.filePath(u"args"_s), terminal = dir.filePath(u"fake-terminal"_s);
         CTestEnvironment::writeFile(terminal, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record.toUtf8() + "'\n");
         QFile::setPermissions(terminal, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("TERMINAL", terminal.toUtf8());
@@ -228,8 +228,7 @@ private slots:
         QTest::addRow(".java wins over #!") << "/s/A.java" << QByteArray("#!/usr/bin/perl") << CSyntaxChoice::Java;
         QTest::addRow(".JAVA is not Java") << "/s/A.JAVA" << QByteArray("class A {") << CSyntaxChoice::Plain;
         QTest::addRow(".HTML") << "/s/page.HTML" << QByteArray("<html>") << CSyntaxChoice::Html;
-        QTest::addRow("other ending, #! names perl") << "/s/tool.txt" << QByteArray("#!/usr/bin/env perl -w")
-                                                     << CSyntaxChoice::Perl;
+        QTest::addRow("other ending, #! names perl") << "/s/tool.txt" << "#!/usr/bin/env perl -w"_ba << CSyntaxChoice::Perl;
         QTest::addRow("shell script") << "/s/tool" << QByteArray("#!/bin/sh") << CSyntaxChoice::Plain;
         QTest::addRow("perl named, no #!") << "/s/notes" << QByteArray("# perl notes") << CSyntaxChoice::Plain;
         QTest::addRow("new script, no interpreter") << QString() << QByteArray("#!") << CSyntaxChoice::Plain;
