@@ -111,9 +111,8 @@ private slots:
         QTest::newRow("not executable") << QString(OSTRAK_SOURCE_DIR "/CMakeLists.txt") << QString() << EACCES;
         QTest::newRow("a folder") << "/tmp" << QString() << EACCES;
         const QString garbage = m_dir.filePath("garbage");   // passes every check before the exec
-        QFile f(garbage);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("\x01\x02not a program") > 0);
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        CTestEnvironment::writeFile(garbage, "\x01\x02not a program");
+        QFile::setPermissions(garbage, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QTest::newRow("exec fails") << garbage << QString() << ENOEXEC;
         QTest::newRow("missing folder") << "perl" << "/nonexistent/folder" << ENOENT;
     }
