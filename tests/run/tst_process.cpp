@@ -13,9 +13,8 @@
 
 #include <fcntl.h>
 
-// Pipes and child processes as the local runs use them; the terminal that
-// console-window runs open and the korbu launcher it runs, with the test
-// standing in for the terminal and the user.
+// Pipes and child processes as the local runs use them; the terminal that console-window runs open and the korbu
+// launcher it runs, with the test standing in for the terminal and the user.
 class TestProcess : public QObject
 {
     Q_OBJECT
@@ -23,9 +22,8 @@ class TestProcess : public QObject
 private slots:
     void initTestCase() { ::signal(SIGPIPE, SIG_IGN); }
 
-    // Far more than the pipe holds is queued while nobody reads: Write must
-    // not wait. CloseBoth then lets the queue drain, in order, before the
-    // reader sees the end of data. Without a reader the rest is dropped.
+    // Far more than the pipe holds is queued while nobody reads: Write must not wait. CloseBoth then lets the queue
+    // drain, in order, before the reader sees the end of data. Without a reader the rest is dropped.
     void writeQueuesAndCloseBothDeliversAll()
     {
         CPipe pipe;
@@ -62,9 +60,8 @@ private slots:
         ::close(keepOpen);
     }
 
-    // A Read that would wait forever hands over what is in the pipe, or 0,
-    // once the stop flag is set (before or during the wait) or the read end
-    // is closed under it.
+    // A Read that would wait forever hands over what is in the pipe, or 0, once the stop flag is set (before or during
+    // the wait) or the read end is closed under it.
     void readThatWouldWaitForever_data()
     {
         QTest::addColumn<QByteArray>("waiting");
@@ -137,9 +134,8 @@ private slots:
         QCOMPARE(childStates(), QByteArray());
     }
 
-    // A grandchild in the script's group holds the pipes. Kill takes the
-    // group of a live script; once the script has been reaped it signals
-    // nobody, as its group id may belong to another process by then.
+    // A grandchild in the script's group holds the pipes. Kill takes the group of a live script; once the script has
+    // been reaped it signals nobody, as its group id may belong to another process by then.
     void killTakesTheGroupOfALiveChildOnly_data()
     {
         QTest::addColumn<bool>("scriptEnds");
@@ -171,9 +167,8 @@ private slots:
         run.drain();
     }
 
-    // Exit codes: 259 while alive (stopped too), then the status; input and
-    // output as given. The child gets fds 0, 1 and 2 and nothing else of
-    // ours, default signal handling (we ignore SIGPIPE) and no blocked signals.
+    // Exit codes: 259 while alive (stopped too), then the status; input and output as given. The child gets fds 0, 1
+    // and 2 and nothing else of ours, default signal handling (we ignore SIGPIPE) and no blocked signals.
     void childSeesOnlyItsStreams()
     {
         const int leaky = ::open("/dev/null", O_RDONLY);   // deliberately not close-on-exec
@@ -206,8 +201,8 @@ private slots:
         QTRY_VERIFY(!childStates().contains('Z'));
     }
 
-    // The command reaches the terminal as a list, no shell between; the call
-    // returns after the terminal has ended, and timers (paints) run meanwhile.
+    // The command reaches the terminal as a list, no shell between; the call returns after the terminal has ended, and
+    // timers (paints) run meanwhile.
     void runsAndWaits()
     {
         const QString terminal = m_dir.filePath("fake-terminal");

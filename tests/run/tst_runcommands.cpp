@@ -24,9 +24,8 @@ class TestRunCommands : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_fx = std::make_unique<CRunCommandsFixture>(QStringList{"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w", "LOCAL_JAVA_EXE=/usr/bin/java",
-                               "LOCAL_JAVA_PRM=-Dgreeting=\"hello there\"", "LOCAL_JAVAC_EXE=/usr/bin/javac",
-                               "LOCAL_JAVAC_PRM=-nowarn", "RUN_IN_DOS_WINDOW=N"}); }
+    void init() { m_fx = std::make_unique<CRunCommandsFixture>(QStringList{"LOCAL_PERL_EXE=/usr/bin/perl", "LOCAL_PERL_PRM=-w",
+        "LOCAL_JAVA_EXE=/usr/bin/java", "LOCAL_JAVA_PRM=-Dgreeting=\"hello there\"", "LOCAL_JAVAC_EXE=/usr/bin/javac", "LOCAL_JAVAC_PRM=-nowarn", "RUN_IN_DOS_WINDOW=N"}); }
 
     void cleanup() { m_fx.reset(); }
 
@@ -142,8 +141,7 @@ private slots:
                                  << "LOCAL_JAVA_EXE is empty and no java was found on PATH." + where.arg("Java Interpreter");
     }
 
-    // A fresh install names no programs: those on PATH run, or the user
-    // learns what to set.
+    // A fresh install names no programs: those on PATH run, or the user learns what to set.
     void emptyProgramSetting()
     {
         QFETCH(QString, script);
@@ -163,10 +161,7 @@ private slots:
     // A nameless script whose Save is cancelled runs nothing.
     void cancelledSaveRunsNothing()
     {
-        handleNextModal([](QWidget *w) {
-            QVERIFY(qobject_cast<QFileDialog *>(w));
-            w->close();
-        });
+        handleNextModal([](QWidget *w) { QVERIFY(qobject_cast<QFileDialog *>(w)); w->close(); });
         QCOMPARE(trigger(ID_SCRIPT_RUN), QString());
         QVERIFY(m_fx->messages.isEmpty() && m_fx->frame->document()->pathName().isEmpty());
     }
@@ -196,8 +191,7 @@ private slots:
         QTest::newRow("debug") << int(ID_SCRIPT_DEBUG) << QStringList{"/usr/bin/perl", "-d", "@"};
     }
 
-    // A terminal stand-in records its folder and arguments, then runs what it
-    // was given with the keys a user would type.
+    // A terminal stand-in records its folder and arguments, then runs what it was given with a user's keys.
     void consoleModeRunsKorbuWithArguments()
     {
         QFETCH(int, command);
@@ -238,8 +232,7 @@ private slots:
         QCOMPARE(openDescriptorCount(), before);
     }
 
-    // Real perl and javac output; the link moves the real editor's caret and
-    // closes the window of a completed run only.
+    // Real perl and javac output; the link moves the real editor's caret and closes the window of a completed run only.
     void linkGoesToTheLine_data()
     {
         QTest::addColumn<int>("command");
@@ -290,8 +283,7 @@ private slots:
         QCOMPARE(view->selectedBytes(), script.split('\n').at(line - 1));
     }
 
-    // The prompt is in the pane before any input is sent; the answer, the
-    // end of input and the other stream behave as before.
+    // The prompt is in the pane before any input is sent; then the answer, the end of input and the other stream.
     void promptShowsBeforeInput()
     {
         QVERIFY(!m_fx->openScript("ask.pl", "print 'Name: '; my $n = <STDIN>; print STDERR \"asked\\n\"; print \"Hi $n\";"
@@ -306,27 +298,20 @@ private slots:
         QCOMPARE(o, "Name: Bob\nHi Bob\neof|asked\n|" + kExit0);
     }
 
-    // Every Perl command loads the prompt module, with the user's own
-    // PERL5OPT in force; the POST body of the largest size arrives whole.
-    void everyPerlCommandLoadsThePromptModule_data()
-    {
-        QTest::addColumn<int>("command");
-        QTest::addRow("run") << int(ID_SCRIPT_RUN);
-        QTest::addRow("compile") << int(ID_SCRIPT_COMPILE);
-    }
-
+    // Every Perl command loads the prompt module, the user's PERL5OPT in force; the largest POST body arrives whole.
     void everyPerlCommandLoadsThePromptModule()
     {
-        QFETCH(int, command);
         qputenv("PERL5OPT", "-MData::Dumper");
+        const auto unset = qScopeGuard([] { qunsetenv("PERL5OPT"); });
         m_fx->commands->scriptInput().setInput(QString(CScriptInput::MaxInputLength - 1, u'b') + "\n");
         m_fx->commands->scriptInput().setRequestMethod("POST");
         QVERIFY(!m_fx->openScript("flags.pl", "BEGIN { print 'q? '; print length(scalar <STDIN>), ($| ? ' unbuffered' : ''),"
                                               " (defined &Data::Dumper::Dumper ? ' user' : ''), \"\\n\" }\n").isEmpty());
-        const QString o = m_fx->run(command);
-        qunsetenv("PERL5OPT");
-        QCOMPARE(o.section('|', 0, 0), QStringLiteral("q? 4000 unbuffered user\n"));
-        QCOMPARE(o.section('|', 2), kExit0);
+        for (const int command : {ID_SCRIPT_RUN, ID_SCRIPT_COMPILE}) {
+            const QString o = m_fx->run(command);
+            QCOMPARE(o.section('|', 0, 0), QStringLiteral("q? 4000 unbuffered user\n"));
+            QCOMPARE(o.section('|', 2), kExit0);
+        }
     }
 
     // A CGI response with an HTML body can be shown in the browser: the body only.
@@ -344,8 +329,8 @@ private slots:
         QCOMPARE(body, QByteArray("<h1>Hi</h1>\n"));
     }
 
-    // Without the module beside the executable, the program's own copy is
-    // written into the run's temporary folder, which goes with the run.
+    // Without the module beside the executable, the program's own copy is written into the run's temporary folder,
+    // which goes with the run.
     void promptModuleFromInsideTheProgram()
     {
         m_fx->commands->setPromptModuleFolder(m_fx->env.path("no modules here"));
@@ -357,9 +342,8 @@ private slots:
     }
 
 private:
-    // Triggers the command and returns what its output window showed at the
-    // end, as "out|err|status"; empty when no window opened. `inWindow` runs
-    // first, inside the window's modal loop.
+    // Triggers the command and returns what its output window showed at the end, as "out|err|status"; empty when no
+    // window opened. `inWindow` runs first, inside the window's modal loop.
     QString trigger(int id, const std::function<void(COutputWindow *)> &inWindow = {})
     {
         bool ended = false;

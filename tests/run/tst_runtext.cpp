@@ -45,8 +45,7 @@ QString shown(const COutputBuffer::CBatch &batch)
 
 } // namespace
 
-// The text of a run: its command line and input going in, its output and
-// the error lines in it coming back.
+// The text of a run: its command line and input going in, its output and the error lines in it coming back.
 class TestRunText : public QObject
 {
     Q_OBJECT
@@ -184,8 +183,7 @@ private slots:
         QCOMPARE(render(committed) + "|" + render(cut.openLine()), expected);
     }
 
-    // A line longer than the wrap column goes on in a new line; the CR of a
-    // progress line then goes back to the start of that row only.
+    // A line longer than the wrap column goes on in a new line; a CR then goes back to the start of that row only.
     void longLinesWrap()
     {
         CTerminalText t;
@@ -196,8 +194,7 @@ private slots:
         QCOMPARE(screen(t), QStringLiteral("X<-1,-1,32>in</>\n|<-1,-1,32>put</>"));
     }
 
-    // The open line comes only once the completed lines before it are taken,
-    // and only from the first column that changed.
+    // The open line comes only once the completed lines before it are taken, and from the first changed column.
     void openLineChanges()
     {
         COutputBuffer buffer;
@@ -231,8 +228,8 @@ private slots:
         QCOMPARE(shown(buffer.take(100)), QStringLiteral("x"));
     }
 
-    // A reader above the high-water mark waits until the window has taken
-    // text, or until the buffer is aborted, which refuses it from then on.
+    // A reader above the high-water mark waits until the window has taken text, or until the buffer is aborted, which
+    // refuses it from then on.
     void readerWaitsAboveHighWater_data()
     {
         QTest::addColumn<bool>("abort");
@@ -358,14 +355,12 @@ private slots:
         QTEST(CErrorLineParser(kPath).lineNumber(line), "expected");
     }
 
-    // Lines built to make a search go back over what it has read finish
-    // quickly, with the right result.
+    // Lines built to make a search go back over what it has read finish quickly, with the right result.
     void lineNumberOnHostileLines_data()
     {
         QTest::addColumn<QString>("unit");
         QTest::addColumn<QString>("last");   // appended once
         QTest::addColumn<int>("expected");
-        QTest::addRow("names repeated") << "at xtest.pl line 1. " << "" << 0;
         QTest::addRow("names repeated, then the script") << "at xtest.pl line 1. " << "at ../scripts/test.pl line 9." << 9;
         QTest::addRow("words dropped by ..") << "b/../test.pl line 1. " << "" << 0;
         QTest::addRow("javac form repeated") << "xtest.pl:1:" << "" << 0;
