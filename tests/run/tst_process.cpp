@@ -13,8 +13,7 @@
 
 #include <fcntl.h>
 
-// Pipes and child processes as the local runs use them; the terminal that console-window runs open and the korbu
-// launcher it runs, with the test standing in for the terminal and the user.
+// Pipes and child processes of local runs, the console-window terminal and the korbu launcher it runs.
 class TestProcess : public QObject
 {
     Q_OBJECT
@@ -201,8 +200,7 @@ private slots:
         QTRY_VERIFY(!childStates().contains('Z'));
     }
 
-    // The command reaches the terminal as a list, no shell between; the call returns after the terminal has ended, and
-    // timers (paints) run meanwhile.
+    // The command reaches the terminal as a list, no shell between; the call returns when it ends, timers run on.
     void runsAndWaits()
     {
         const QString terminal = m_dir.filePath("fake-terminal");
@@ -231,7 +229,7 @@ private slots:
             << QStringList{marker, "perl", "-e", "print join('|', @ARGV); exit 3", "a b", "$(touch PWNED)", "", "*"}
             << 3 << "a b|$(touch PWNED)||*\nProcess completed with exit code 3.\n" + prompt << QByteArray();
         QTest::newRow("killed") << QStringList{marker, "perl", "-e", "kill 'KILL', $$"} << 137
-                                << "\nProcess ended by signal 9 (Killed), exit code 137.\n" + prompt << QByteArray();
+            << "\nProcess ended by signal 9 (Killed), exit code 137.\n" + prompt << QByteArray();
         QTest::newRow("missing program") << QStringList{marker, "/no/such/program", "x"} << 127 << prompt
                                          << QByteArray("korbu: could not run /no/such/program: No such file or directory\n");
     }

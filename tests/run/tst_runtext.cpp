@@ -82,9 +82,8 @@ private slots:
         const QString marker = "Halden+Ostrak+";
         QTest::newRow("run perl: the path one argument")
             << false << int(CRunCommandLine::Run) << pl << QStringList{perl, pl, perl + " " + pl, "/home/u/my dir"};
-        QTest::newRow("run java: class name") << false << int(CRunCommandLine::Run) << "/src/Hello.java"
-            << QStringList{"/usr/bin/java", "-cp", ".", "-Dname=a b", "Hello",
-                           "/usr/bin/java -cp . -Dname=\"a b\" Hello", "/src"};
+        QTest::newRow("run java: class name") << false << int(CRunCommandLine::Run) << "/src/Hello.java" << QStringList{
+            "/usr/bin/java", "-cp", ".", "-Dname=a b", "Hello", "/usr/bin/java -cp . -Dname=\"a b\" Hello", "/src"};
         QTest::newRow("debug java uses perl") << false << int(CRunCommandLine::Debug) << "/src/Hello.java"
             << QStringList{perl, "-d", "/src/Hello.java", perl + " -d /src/Hello.java", "/src"};
         QTest::newRow("upper-case .JAVA is perl") << false << int(CRunCommandLine::Compile) << "/s/A.JAVA"
@@ -145,14 +144,12 @@ private slots:
         QTest::newRow("bright, 256, true colour, colon forms")
             << "\e[92mA\e[38;5;196mB\e[38:2::1:2:3mC\e[48;2;4;5;6;39mD\e[m\n"
             << "<a,-1,0>A</><c4,-1,0>B</><1010203,-1,0>C</><-1,1040506,0>D</>\n|";
-        QTest::newRow("underline colour skipped, 4:0 ends underline")
-            << "\e[4;58;5;9mU\e[4:0mV\n" << "<-1,-1,8>U</>V\n|";
+        QTest::newRow("underline colour skipped, 4:0 ends it") << "\e[4;58;5;9mU\e[4:0mV\n" << "<-1,-1,8>U</>V\n|";
         QTest::newRow("debugger prompt") << "\e[4m  DB<1> \e[24m" << "|<-1,-1,8>  DB<1> </>";
         QTest::newRow("CR overwrites, erase to end") << "abcdef\rxy\n10%\r\e[Kdone\n" << "xycdef\ndone\n|";
         QTest::newRow("backspace") << "ab\bc\b\b\bd" << "|dc";
         QTest::newRow("erase whole line, cursor stays") << "abc\e[2Kd" << "|   d";
-        QTest::newRow("cursor moves, delete, erase chars") << "abcdef\e[3G\e[2P\e[1C\e[X\e[10D!\e[3Cz"
-                                                          << "|!be z";
+        QTest::newRow("cursor moves, delete, erase chars") << "abcdef\e[3G\e[2P\e[1C\e[X\e[10D!\e[3Cz" << "|!be z";
         QTest::newRow("bracketed paste and modes dropped") << "\e[?2004hprompt$ \e[?2004l\e=\e>" << "|prompt$ ";
         QTest::newRow("titles with BEL and ST") << "\e]0;title\atext\e]2;t\e\\ more" << "|text more";
         QTest::newRow("BEL, charsets, DCS, other controls, C1 CSI")
@@ -339,8 +336,7 @@ private slots:
         QTest::addRow("dots and doubled slashes") << "at /home/x/../u/./my at scripts (v2)+[x]//" + kName + " line 8." << 8;
         QTest::addRow("relative, up to the root and back")
             << "at ../../../home/u/my at scripts (v2)+[x]/" + kName + " line 9." << 9;
-        QTest::addRow("relative, one up too many") << "at ../../../../home/u/my at scripts (v2)+[x]/" + kName + " line 9."
-                                                   << 0;
+        QTest::addRow("one up too many") << "at ../../../../home/u/my at scripts (v2)+[x]/" + kName + " line 9." << 0;
         QTest::addRow("above the root stays above") << "at /../home/u/my at scripts (v2)+[x]/" + kName + " line 9." << 0;
         QTest::addRow("a word dropped, starting inside it") << "at gone/../" + kName + " line 4." << 4;
         QTest::addRow("two .. for one word") << "at gone/../../" + kName + " line 4." << 0;
