@@ -13,9 +13,7 @@
 
 #include <fcntl.h>
 
-// Pipes and child processes as the local runs use them; the terminal that
-// console-window runs open and the korbu launcher it runs, with the test
-// standing in for the terminal and the user.
+// Pipes and child processes of local runs, the console-window terminal and the korbu launcher it runs.
 class TestProcess : public QObject
 {
     Q_OBJECT
@@ -23,9 +21,8 @@ class TestProcess : public QObject
 private slots:
     void initTestCase() { ::signal(SIGPIPE, SIG_IGN); }
 
-    // Far more than the pipe holds is queued while nobody reads: Write must
-    // not wait. CloseBoth then lets the queue drain, in order, before the
-    // reader sees the end of data. Without a reader the rest is dropped.
+    // Far more than the pipe holds is queued while nobody reads: Write must not wait. CloseBoth then lets the queue
+    // drain, in order, before the reader sees the end of data. Without a reader the rest is dropped.
     void writeQueuesAndCloseBothDeliversAll()
     {
         CPipe pipe;
@@ -62,9 +59,8 @@ private slots:
         ::close(keepOpen);
     }
 
-    // A Read that would wait forever hands over what is in the pipe, or 0,
-    // once the stop flag is set (before or during the wait) or the read end
-    // is closed under it.
+    // A Read that would wait forever hands over what is in the pipe, or 0, once the stop flag is set (before or during
+    // the wait) or the read end is closed under it.
     void readThatWouldWaitForever_data()
     {
         QTest::addColumn<QByteArray>("waiting");
@@ -111,9 +107,8 @@ private slots:
         QTest::newRow("not executable") << QString(OSTRAK_SOURCE_DIR "/CMakeLists.txt") << QString() << EACCES;
         QTest::newRow("a folder") << "/tmp" << QString() << EACCES;
         const QString garbage = m_dir.filePath("garbage");   // passes every check before the exec
-        QFile f(garbage);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("\x01\x02not a program") > 0);
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        CTestEnvironment::writeFile(garbage, "\x01\x02not a program");
+        QFile::setPermissions(garbage, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QTest::newRow("exec fails") << garbage << QString() << ENOEXEC;
         QTest::newRow("missing folder") << "perl" << "/nonexistent/folder" << ENOENT;
     }
@@ -138,9 +133,8 @@ private slots:
         QCOMPARE(childStates(), QByteArray());
     }
 
-    // A grandchild in the script's group holds the pipes. Kill takes the
-    // group of a live script; once the script has been reaped it signals
-    // nobody, as its group id may belong to another process by then.
+    // A grandchild in the script's group holds the pipes. Kill takes the group of a live script; once the script has
+    // been reaped it signals nobody, as its group id may belong to another process by then.
     void killTakesTheGroupOfALiveChildOnly_data()
     {
         QTest::addColumn<bool>("scriptEnds");
@@ -172,9 +166,8 @@ private slots:
         run.drain();
     }
 
-    // Exit codes: 259 while alive (stopped too), then the status; input and
-    // output as given. The child gets fds 0, 1 and 2 and nothing else of
-    // ours, default signal handling (we ignore SIGPIPE) and no blocked signals.
+    // Exit codes: 259 while alive (stopped too), then the status; input and output as given. The child gets fds 0, 1
+    // and 2 and nothing else of ours, default signal handling (we ignore SIGPIPE) and no blocked signals.
     void childSeesOnlyItsStreams()
     {
         const int leaky = ::open("/dev/null", O_RDONLY);   // deliberately not close-on-exec
@@ -207,8 +200,7 @@ private slots:
         QTRY_VERIFY(!childStates().contains('Z'));
     }
 
-    // The command reaches the terminal as a list, no shell between; the call
-    // returns after the terminal has ended, and timers (paints) run meanwhile.
+    // The command reaches the terminal as a list, no shell between; the call returns when it ends, timers run on.
     void runsAndWaits()
     {
         const QString terminal = m_dir.filePath("fake-terminal");
@@ -237,7 +229,7 @@ private slots:
             << QStringList{marker, "perl", "-e", "print join('|', @ARGV); exit 3", "a b", "$(touch PWNED)", "", "*"}
             << 3 << "a b|$(touch PWNED)||*\nProcess completed with exit code 3.\n" + prompt << QByteArray();
         QTest::newRow("killed") << QStringList{marker, "perl", "-e", "kill 'KILL', $$"} << 137
-                                << "\nProcess ended by signal 9 (Killed), exit code 137.\n" + prompt << QByteArray();
+            << "\nProcess ended by signal 9 (Killed), exit code 137.\n" + prompt << QByteArray();
         QTest::newRow("missing program") << QStringList{marker, "/no/such/program", "x"} << 127 << prompt
                                          << QByteArray("korbu: could not run /no/such/program: No such file or directory\n");
     }
