@@ -25,10 +25,8 @@ static const QByteArray kFunctions = "abs,Absolute value of a number,my $distanc
                                      "join,Join strings,my $s = join(', ', @parts);\n"
                                      "print,print \"hello\";\n";
 
-// The windows the editor opens beside the script: the variable lists (and
-// the scan behind them), the predefined variables, the Perl functions window
-// and its file, Tear Off (a read-only snapshot) and In Browser (the saved
-// file in a browser window of its own).
+// The windows the editor opens beside the script: variable lists and their scan, the
+// Perl functions window and its file, Tear Off snapshots and In Browser.
 class TestEditorWindows : public QObject
 {
     Q_OBJECT
@@ -163,10 +161,8 @@ private slots:
         QVERIFY(second.isNull());
     }
 
-    // In Browser is enabled while the script is saved under an exact .htm or .html ending. A
-    // browser that cannot start is reported; one that can is started as a process of its own on
-    // the saved file (not the editor's unsaved text), under a name a URL would misread. Each use
-    // starts another; they go with the frame.
+    // In Browser opens the saved file (not the unsaved text), under a name a URL would
+    // misread, in a browser process of its own per use; a browser that cannot start is reported.
     void inBrowserStartsBrowserProcesses()
     {
         QVERIFY(!m_fx->action(ID_VIEW_IN_BROWSER)->isEnabled());
@@ -255,18 +251,17 @@ private slots:
         QVERIFY(rows.has_value());
         QStringList names;
         for (const CPerlFunction &f : *rows) {
-            QVERIFY2(!f.description.isEmpty() && !f.codeTemplate.isEmpty(), qPrintable(f.name));
-            QVERIFY2(!f.codeTemplate.contains(QLatin1Char('\r')), qPrintable(f.name));
+            QVERIFY2(!f.description.isEmpty() && !f.codeTemplate.isEmpty() && !f.codeTemplate.contains(u'\r'),
+                     qPrintable(f.name));
             names.append(f.name);
         }
         QProcess perl;
         perl.start(QStringLiteral("perl"), {QStringLiteral("-MPod::Functions"), QStringLiteral("-e"),
                                             QStringLiteral("print \"$_\\n\" for sort keys %Type")});
         QVERIFY(perl.waitForFinished(30000));
-        QStringList perlNames = QString::fromUtf8(perl.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        perlNames.sort();
+        const QStringList perlNames = QString::fromUtf8(perl.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         names.sort();
-        QCOMPARE(names, perlNames);
+        QCOMPARE(names, perlNames);   // sorted by perl
         QVERIFY(QFile::exists(QStringLiteral(OSTRAK_BIN_DIR "/OSTRAK.FNL")));   // installed beside the program
     }
 
@@ -297,10 +292,9 @@ private:
         m_fx->view()->setBytes(bytes);
         const QWidgetList before = QApplication::topLevelWidgets();
         m_fx->action(ID_VIEW_TEAR_OFF)->trigger();
-        for (QWidget *w : QApplication::topLevelWidgets()) {
+        for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *t = qobject_cast<CTearOffFrame *>(w); t && !before.contains(w))
                 return t;
-        }
         return nullptr;
     }
 
