@@ -48,8 +48,7 @@ private slots:
         QByteArray many;
         for (int i = 0; i < 100000; ++i)
             many += "$v" + QByteArray::number(i) + ";\n";
-        QTest::newRow("100,000 variables") << int(ID_VIEW_SCALARS) << many << 100000
-                                           << QStringList{"$v99999", "100000", " "};
+        QTest::newRow("100,000 variables") << int(ID_VIEW_SCALARS) << many << 100000 << QStringList{"$v99999", "100000", " "};
     }
 
     void variableWindows()
@@ -58,18 +57,25 @@ private slots:
         QFETCH(QByteArray, script);
         QFETCH(int, rows);
         m_fx->view()->setBytes(script);
-        withVariablesWindow(command, [&](CVariablesDlg *dialog) {
-            QAbstractItemModel *model = dialog->model();
-            QCOMPARE(model->rowCount(), rows);
-            QStringList shownLast;
-            for (int c = 0; c < model->columnCount(); ++c)
-                shownLast << model->index(rows - 1, c).data().toString();
-            QTEST(shownLast, "lastRow");
-            // The list has the focus and fills the resized window.
-            QCOMPARE(dialog->focusWidget(), dialog->list());
-            dialog->resize(700, 500);
-            QTRY_COMPARE(dialog->list()->geometry().bottomRight(), dialog->rect().bottomRight());
+        bool seen = false;
+        handleNextModal([&](QWidget *w) {
+            if (auto *dialog = qobject_cast<CVariablesDlg *>(w); dialog && (seen = true))
+                [&] {
+                    QAbstractItemModel *model = dialog->model();
+                    QCOMPARE(model->rowCount(), rows);
+                    QStringList shownLast;
+                    for (int c = 0; c < model->columnCount(); ++c)
+                        shownLast << model->index(rows - 1, c).data().toString();
+                    QTEST(shownLast, "lastRow");
+                    // The list has the focus and fills the resized window.
+                    QCOMPARE(dialog->focusWidget(), dialog->list());
+                    dialog->resize(700, 500);
+                    QTRY_COMPARE(dialog->list()->geometry().bottomRight(), dialog->rect().bottomRight());
+                }();
+            w->findChild<QAction *>(QStringLiteral("command33016"))->trigger();   // "&Window" > "&Close"
         });
+        m_fx->action(command)->trigger();
+        QVERIFY(seen);
     }
 
     void clicksOnTemplate_data()
@@ -80,10 +86,9 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<bool>("doubleClick");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("caret, CR LF script") << "a\r\nb\r\n"_ba << 3 << 3 << 0 << true
-                                             << "a\r\nmy $distance = abs($x - $y);\r\nb\r\n"_ba;
-        QTest::newRow("selection replaced") << "x = OLD;\n"_ba << 4 << 7 << 0 << true
-                                            << "x = my $distance = abs($x - $y);\n;\n"_ba;
+        const QByteArray abs = "my $distance = abs($x - $y);";
+        QTest::newRow("caret, CR LF script") << "a\r\nb\r\n"_ba << 3 << 3 << 0 << true << "a\r\n" + abs + "\r\nb\r\n";
+        QTest::newRow("selection replaced") << "x = OLD;\n"_ba << 4 << 7 << 0 << true << "x = " + abs + "\n;\n";
         QTest::newRow("empty script gets LF") << ""_ba << 0 << 0 << 2 << true << "print,print \"hello\";\n"_ba;
         QTest::newRow("left and right clicks insert nothing") << "keep\n"_ba << 0 << 0 << 0 << false << "keep\n"_ba;
     }
@@ -205,16 +210,13 @@ private slots:
         QTest::newRow("hash sign ends at once") << "print $#list;"_ba << 0 << Rows{{"$", 1}};
         QTest::newRow("sigil inside a name is kept") << "print $$;"_ba << 0 << Rows{{"$$", 1}};
         QTest::newRow("array among other sigils") << "$a@b%c;"_ba << 1 << Rows{{"@b", 1}};
-        QTest::newRow("non-ASCII and NUL end a name") << QByteArray("$caf\xc3\xa9 $a\0b", 11) << 0
-                                                      << Rows{{"$caf", 1}, {"$a", 1}};
+        QTest::newRow("non-ASCII and NUL end a name") << QByteArray("$caf\xc3\xa9 $a\0b", 11) << 0 << Rows{{"$caf", 1}, {"$a", 1}};
         QTest::newRow("name runs over a line break") << "my $x\n    = 5;\n"_ba << 0 << Rows{{"$x\n    ", 2}};
         QTest::newRow("24 characters listed") << QByteArray("$" + name23 + ";") << 0 << Rows{{"$" + name23, 1}};
         QTest::newRow("25 characters not listed") << QByteArray("$" + name24 + ";") << 0 << Rows{};
         QTest::newRow("25 characters at the end not listed") << QByteArray("$" + name24) << 0 << Rows{};
-        QTest::newRow("25+ run swallows a sigil until its end")
-            << QByteArray("$" + name30 + " $y; $z;") << 0 << Rows{{"$z", 1}};
-        QTest::newRow("25+ run over lines then a valid name")
-            << QByteArray("$" + name30 + "\n\n = 1; $y;\n") << 0 << Rows{{"$y", 3}};
+        QTest::newRow("25+ run swallows a sigil") << QByteArray("$" + name30 + " $y; $z;") << 0 << Rows{{"$z", 1}};
+        QTest::newRow("25+ run over lines") << QByteArray("$" + name30 + "\n\n = 1; $y;\n") << 0 << Rows{{"$y", 3}};
         QTest::newRow("lone CR is no line end") << "$a;\r$b;\r\n$c"_ba << 0 << Rows{{"$a", 1}, {"$b", 1}, {"$c", 2}};
     }
 
@@ -269,21 +271,6 @@ private:
     CPerlFunctionsDlg *functionsWindow() const
     {
         return m_fx->findChild<CEditorWindows *>()->functionsWindow();
-    }
-
-    // Runs `command` and hands the variables window it opens to `check`.
-    void withVariablesWindow(int command, std::function<void(CVariablesDlg *)> check)
-    {
-        bool seen = false;
-        handleNextModal([&](QWidget *w) {
-            if (auto *dialog = qobject_cast<CVariablesDlg *>(w)) {
-                seen = true;
-                check(dialog);
-            }
-            w->findChild<QAction *>(QStringLiteral("command33016"))->trigger();   // "&Window" > "&Close"
-        });
-        m_fx->action(command)->trigger();
-        QVERIFY(seen);
     }
 
     // Tears off the script of `bytes` and returns the new window.
