@@ -127,8 +127,7 @@ private slots:
         // Replace: the first press selects the first match, the second replaces it and selects the next.
         QTest::newRow("Replace, twice") << "cat cot cat"_ba << "c.t" << "dog" << true << "dog cot cat"_ba << "";
         QTest::newRow("replacement holds the pattern") << "ab ab"_ba << "ab" << "abab" << false << "abab abab"_ba << "2 replaced.";
-        QTest::newRow("regex groups") << "my $x = 1;\nmy $y = 2;\n"_ba << "\\$(\\w) = (\\d)" << "$\\1 = \\2\\2" << true
-                                      << "my $x = 11;\nmy $y = 22;\n"_ba << "2 replaced.";
+        QTest::newRow("regex groups") << "my $x = 1;\nmy $y = 2;\n"_ba << "\\$(\\w) = (\\d)" << "$\\1 = \\2\\2" << true << "my $x = 11;\nmy $y = 22;\n"_ba << "2 replaced.";
         QTest::newRow("empty match at line starts") << "a\nb\n"_ba << "^" << "# " << true << "# a\n# b\n# "_ba << "3 replaced.";
         QTest::newRow("nothing to replace") << "abc"_ba << "z" << "y" << false << "abc"_ba << "0 replaced.";
     }

@@ -70,8 +70,7 @@ private slots:
         QTest::newRow("CR LF stays, no CR CR LF") << "a\r\nb\r\n"_ba << "a\r\nb\r\n"_ba << "a\nb\n"_ba;
         QTest::newRow("lone CR kept") << QByteArray("a\rb\n") << QByteArray("a\rb\r\n") << QByteArray("a\rb\n");
         QTest::newRow("CR CR LF") << QByteArray("a\r\r\n") << QByteArray("a\r\r\n") << QByteArray("a\r\n");
-        QTest::newRow("NUL and invalid UTF-8 untouched")
-            << QByteArray("\xff\0\n", 3) << QByteArray("\xff\0\r\n", 4) << QByteArray("\xff\0\n", 3);
+        QTest::newRow("NUL and bad UTF-8") << QByteArray("\xff\0\n", 3) << QByteArray("\xff\0\r\n", 4) << QByteArray("\xff\0\n", 3);
     }
 
     // Each conversion is one undoable edit that marks the script modified.
@@ -130,8 +129,7 @@ private slots:
         QTest::newRow("another key restarts the cycle") << "  ab|"_ba << "HRHH"_ba << QList<int>{2, 3, 2, 0} << 0;
         QTest::newRow("shift held: second press selects the indent") << "    abc|"_ba << "^SS"_ba << QList<int>{7, 4, 0} << 4;
         QTest::newRow("ctrl: then the text start") << "a\r\n  b|"_ba << "CC"_ba << QList<int>{5, 0} << 0;
-        QTest::newRow("only the first 1024 characters are examined")
-            << QByteArray(1030, ' ') + "x|" << "H"_ba << QList<int>{1024} << 1024;
+        QTest::newRow("first 1024 characters examined") << QByteArray(1030, ' ') + "x|" << "H"_ba << QList<int>{1024} << 1024;
     }
 
     void homeCycle()
@@ -174,14 +172,11 @@ private slots:
         QTest::newRow("tab-indented line with a brace") << on << ret << "\tif ($x) {|"_ba << "\tif ($x) {\n\t\t|"_ba;
         QTest::newRow("mixed blanks kept exactly") << on << ret << " \t x|"_ba << " \t x\n \t |"_ba;
         QTest::newRow("brace inside a string counts") << on << ret << "  print \"{\";|"_ba << "  print \"{\";\n  \t|"_ba;
-        QTest::newRow("brace line with expanded tabs") << QStringList{"AUTO_INDENT=Y", "TAB_EXPAND=Y", "TAB_SIZE=4"} << ret
-                                                       << "  if (1) {|"_ba << "  if (1) {\n      |"_ba;
+        QTest::newRow("brace, expanded tabs") << QStringList{"AUTO_INDENT=Y", "TAB_EXPAND=Y", "TAB_SIZE=4"} << ret << "  if (1) {|"_ba << "  if (1) {\n      |"_ba;
         QTest::newRow("off") << QStringList{"AUTO_INDENT=N"} << ret << "  if (1) {|"_ba << "  if (1) {\n|"_ba;
-        QTest::newRow("only the first 1024 characters are examined")
-            << on << ret << QByteArray(1030, ' ') + "{|" << QByteArray(1030, ' ') + "{\n" + QByteArray(1024, ' ') + "|";
+        QTest::newRow("first 1024 characters examined") << on << ret << QByteArray(1030, ' ') + "{|" << QByteArray(1030, ' ') + "{\n" + QByteArray(1024, ' ') + "|";
         QTest::newRow("LF before CR LF") << on << ret << "x\ny\r\nab|"_ba << "x\ny\r\nab\n|"_ba;
-        QTest::newRow("CR LF far from the start")
-            << on << ret << QByteArray(100000, 'a') + "\r\nb|" << QByteArray(100000, 'a') + "\r\nb\r\n|";
+        QTest::newRow("CR LF far from the start") << on << ret << QByteArray(100000, 'a') + "\r\nb|" << QByteArray(100000, 'a') + "\r\nb\r\n|";
     }
 
     void typedKey()
