@@ -40,9 +40,7 @@ private slots:
         m_fx.close();
     }
 
-    // Both Redo keys take back an Undo, also where the editor has a binding
-    // of its own. (Run's and Compile's keys are checked with the command table;
-    // the other keys are pressed by the tests of their commands.)
+    // Both Redo keys take back an Undo, also where the editor has a binding of its own.
     void redo_data()
     {
         QTest::addColumn<int>("key");
@@ -63,7 +61,6 @@ private slots:
         QCOMPARE(view()->bytes(), typed);
     }
 
-    // Texts mark the selection with "[" and "]", the caret alone with "|".
     void find_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -171,8 +168,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, line);
         view()->loadText("sub f {\n  1;\n  2;\n}\nend"_ba, m_fx.env->path("g.pl"));
-        if (QByteArray(QTest::currentDataTag()).contains("folded"))
-            foldAll();
+        foldAll();
         QString note;
         bool stillOpen = false;
         handleNextModal([&](QWidget *w) {

@@ -232,10 +232,9 @@ private slots:
 
     void readFile()
     {
-        CTestEnvironment &env = *m_fx.env;
-        const QString path = env.path(QStringLiteral("OTHER.FNL"));
+        const QString path = m_fx.env->path(QStringLiteral("OTHER.FNL"));
         QVERIFY(!CFunctionsFile::read(path).has_value());   // missing
-        QVERIFY(!CFunctionsFile::read(env.programDir()).has_value());   // a folder is no file
+        QVERIFY(!CFunctionsFile::read(m_fx.env->programDir()).has_value());   // a folder is no file
         // Lines end in CR LF or LF, the last in nothing; a line needs a name and a comma; a
         // line of one comma is all template; blanks and further commas are kept.
         CTestEnvironment::writeFile(path, "abs,Absolute,abs($x);\r\n,skipped,x;\nno comma\n\nprint,print \"a\";\n"
