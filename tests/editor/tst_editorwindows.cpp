@@ -113,10 +113,7 @@ private slots:
         QWidget *cells = window->list()->viewport();
         const QPoint cell = window->list()->visualRect(window->model()->index(row, 0)).center();
         QTest::mouseClick(cells, Qt::LeftButton, {}, cell);
-        if (doubleClick)
-            QTest::mouseDClick(cells, Qt::LeftButton, {}, cell);
-        else
-            QTest::mouseClick(cells, Qt::RightButton, {}, cell);
+        doubleClick ? QTest::mouseDClick(cells, Qt::LeftButton, {}, cell) : QTest::mouseClick(cells, Qt::RightButton, {}, cell);
         QCOMPARE(view->bytes(), expected);
         QCOMPARE(window->isVisible(), !doubleClick);
         if (!doubleClick)
