@@ -25,10 +25,8 @@ static const QByteArray kFunctions = "abs,Absolute value of a number,my $distanc
                                      "join,Join strings,my $s = join(', ', @parts);\n"
                                      "print,print \"hello\";\n";
 
-// The windows the editor opens beside the script: the variable lists (and
-// the scan behind them), the predefined variables, the Perl functions window
-// and its file, Tear Off (a read-only snapshot) and In Browser (the saved
-// file in a browser window of its own).
+// The windows the editor opens beside the script: variable lists and their scan, the
+// Perl functions window and its file, Tear Off snapshots and In Browser.
 class TestEditorWindows : public QObject
 {
     Q_OBJECT
@@ -50,8 +48,7 @@ private slots:
         QByteArray many;
         for (int i = 0; i < 100000; ++i)
             many += "$v" + QByteArray::number(i) + ";\n";
-        QTest::newRow("100,000 variables") << int(ID_VIEW_SCALARS) << many << 100000
-                                           << QStringList{"$v99999", "100000", " "};
+        QTest::newRow("100,000 variables") << int(ID_VIEW_SCALARS) << many << 100000 << QStringList{"$v99999", "100000", " "};
     }
 
     void variableWindows()
@@ -60,18 +57,25 @@ private slots:
         QFETCH(QByteArray, script);
         QFETCH(int, rows);
         m_fx->view()->setBytes(script);
-        withVariablesWindow(command, [&](CVariablesDlg *dialog) {
-            QAbstractItemModel *model = dialog->model();
-            QCOMPARE(model->rowCount(), rows);
-            QStringList shownLast;
-            for (int c = 0; c < model->columnCount(); ++c)
-                shownLast << model->index(rows - 1, c).data().toString();
-            QTEST(shownLast, "lastRow");
-            // The list has the focus and fills the resized window.
-            QCOMPARE(dialog->focusWidget(), dialog->list());
-            dialog->resize(700, 500);
-            QTRY_COMPARE(dialog->list()->geometry().bottomRight(), dialog->rect().bottomRight());
+        bool seen = false;
+        handleNextModal([&](QWidget *w) {
+            if (auto *dialog = qobject_cast<CVariablesDlg *>(w); dialog && (seen = true))
+                [&] {
+                    QAbstractItemModel *model = dialog->model();
+                    QCOMPARE(model->rowCount(), rows);
+                    QStringList shownLast;
+                    for (int c = 0; c < model->columnCount(); ++c)
+                        shownLast << model->index(rows - 1, c).data().toString();
+                    QTEST(shownLast, "lastRow");
+                    // The list has the focus and fills the resized window.
+                    QCOMPARE(dialog->focusWidget(), dialog->list());
+                    dialog->resize(700, 500);
+                    QTRY_COMPARE(dialog->list()->geometry().bottomRight(), dialog->rect().bottomRight());
+                }();
+            w->findChild<QAction *>(QStringLiteral("command33016"))->trigger();   // "&Window" > "&Close"
         });
+        m_fx->action(command)->trigger();
+        QVERIFY(seen);
     }
 
     void clicksOnTemplate_data()
@@ -82,10 +86,9 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<bool>("doubleClick");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("caret, CR LF script") << "a\r\nb\r\n"_ba << 3 << 3 << 0 << true
-                                             << "a\r\nmy $distance = abs($x - $y);\r\nb\r\n"_ba;
-        QTest::newRow("selection replaced") << "x = OLD;\n"_ba << 4 << 7 << 0 << true
-                                            << "x = my $distance = abs($x - $y);\n;\n"_ba;
+        const QByteArray abs = "my $distance = abs($x - $y);";
+        QTest::newRow("caret, CR LF script") << "a\r\nb\r\n"_ba << 3 << 3 << 0 << true << "a\r\n" + abs + "\r\nb\r\n";
+        QTest::newRow("selection replaced") << "x = OLD;\n"_ba << 4 << 7 << 0 << true << "x = " + abs + "\n;\n";
         QTest::newRow("empty script gets LF") << ""_ba << 0 << 0 << 2 << true << "print,print \"hello\";\n"_ba;
         QTest::newRow("left and right clicks insert nothing") << "keep\n"_ba << 0 << 0 << 0 << false << "keep\n"_ba;
     }
@@ -110,10 +113,7 @@ private slots:
         QWidget *cells = window->list()->viewport();
         const QPoint cell = window->list()->visualRect(window->model()->index(row, 0)).center();
         QTest::mouseClick(cells, Qt::LeftButton, {}, cell);
-        if (doubleClick)
-            QTest::mouseDClick(cells, Qt::LeftButton, {}, cell);
-        else
-            QTest::mouseClick(cells, Qt::RightButton, {}, cell);
+        doubleClick ? QTest::mouseDClick(cells, Qt::LeftButton, {}, cell) : QTest::mouseClick(cells, Qt::RightButton, {}, cell);
         QCOMPARE(view->bytes(), expected);
         QCOMPARE(window->isVisible(), !doubleClick);
         if (!doubleClick)
@@ -163,10 +163,8 @@ private slots:
         QVERIFY(second.isNull());
     }
 
-    // In Browser is enabled while the script is saved under an exact .htm or .html ending. A
-    // browser that cannot start is reported; one that can is started as a process of its own on
-    // the saved file (not the editor's unsaved text), under a name a URL would misread. Each use
-    // starts another; they go with the frame.
+    // In Browser opens the saved file (not the unsaved text), under a name a URL would
+    // misread, in a browser process of its own per use; a browser that cannot start is reported.
     void inBrowserStartsBrowserProcesses()
     {
         QVERIFY(!m_fx->action(ID_VIEW_IN_BROWSER)->isEnabled());
@@ -209,16 +207,13 @@ private slots:
         QTest::newRow("hash sign ends at once") << "print $#list;"_ba << 0 << Rows{{"$", 1}};
         QTest::newRow("sigil inside a name is kept") << "print $$;"_ba << 0 << Rows{{"$$", 1}};
         QTest::newRow("array among other sigils") << "$a@b%c;"_ba << 1 << Rows{{"@b", 1}};
-        QTest::newRow("non-ASCII and NUL end a name") << QByteArray("$caf\xc3\xa9 $a\0b", 11) << 0
-                                                      << Rows{{"$caf", 1}, {"$a", 1}};
+        QTest::newRow("non-ASCII and NUL end a name") << QByteArray("$caf\xc3\xa9 $a\0b", 11) << 0 << Rows{{"$caf", 1}, {"$a", 1}};
         QTest::newRow("name runs over a line break") << "my $x\n    = 5;\n"_ba << 0 << Rows{{"$x\n    ", 2}};
         QTest::newRow("24 characters listed") << QByteArray("$" + name23 + ";") << 0 << Rows{{"$" + name23, 1}};
         QTest::newRow("25 characters not listed") << QByteArray("$" + name24 + ";") << 0 << Rows{};
         QTest::newRow("25 characters at the end not listed") << QByteArray("$" + name24) << 0 << Rows{};
-        QTest::newRow("25+ run swallows a sigil until its end")
-            << QByteArray("$" + name30 + " $y; $z;") << 0 << Rows{{"$z", 1}};
-        QTest::newRow("25+ run over lines then a valid name")
-            << QByteArray("$" + name30 + "\n\n = 1; $y;\n") << 0 << Rows{{"$y", 3}};
+        QTest::newRow("25+ run swallows a sigil") << QByteArray("$" + name30 + " $y; $z;") << 0 << Rows{{"$z", 1}};
+        QTest::newRow("25+ run over lines") << QByteArray("$" + name30 + "\n\n = 1; $y;\n") << 0 << Rows{{"$y", 3}};
         QTest::newRow("lone CR is no line end") << "$a;\r$b;\r\n$c"_ba << 0 << Rows{{"$a", 1}, {"$b", 1}, {"$c", 2}};
     }
 
@@ -234,10 +229,9 @@ private slots:
 
     void readFile()
     {
-        CTestEnvironment &env = *m_fx.env;
-        const QString path = env.path(QStringLiteral("OTHER.FNL"));
+        const QString path = m_fx.env->path(QStringLiteral("OTHER.FNL"));
         QVERIFY(!CFunctionsFile::read(path).has_value());   // missing
-        QVERIFY(!CFunctionsFile::read(env.programDir()).has_value());   // a folder is no file
+        QVERIFY(!CFunctionsFile::read(m_fx.env->programDir()).has_value());   // a folder is no file
         // Lines end in CR LF or LF, the last in nothing; a line needs a name and a comma; a
         // line of one comma is all template; blanks and further commas are kept.
         CTestEnvironment::writeFile(path, "abs,Absolute,abs($x);\r\n,skipped,x;\nno comma\n\nprint,print \"a\";\n"
@@ -255,18 +249,17 @@ private slots:
         QVERIFY(rows.has_value());
         QStringList names;
         for (const CPerlFunction &f : *rows) {
-            QVERIFY2(!f.description.isEmpty() && !f.codeTemplate.isEmpty(), qPrintable(f.name));
-            QVERIFY2(!f.codeTemplate.contains(QLatin1Char('\r')), qPrintable(f.name));
+            QVERIFY2(!f.description.isEmpty() && !f.codeTemplate.isEmpty() && !f.codeTemplate.contains(u'\r'),
+                     qPrintable(f.name));
             names.append(f.name);
         }
         QProcess perl;
         perl.start(QStringLiteral("perl"), {QStringLiteral("-MPod::Functions"), QStringLiteral("-e"),
                                             QStringLiteral("print \"$_\\n\" for sort keys %Type")});
         QVERIFY(perl.waitForFinished(30000));
-        QStringList perlNames = QString::fromUtf8(perl.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        perlNames.sort();
+        const QStringList perlNames = QString::fromUtf8(perl.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         names.sort();
-        QCOMPARE(names, perlNames);
+        QCOMPARE(names, perlNames);   // sorted by perl
         QVERIFY(QFile::exists(QStringLiteral(OSTRAK_BIN_DIR "/OSTRAK.FNL")));   // installed beside the program
     }
 
@@ -276,31 +269,15 @@ private:
         return m_fx->findChild<CEditorWindows *>()->functionsWindow();
     }
 
-    // Runs `command` and hands the variables window it opens to `check`.
-    void withVariablesWindow(int command, std::function<void(CVariablesDlg *)> check)
-    {
-        bool seen = false;
-        handleNextModal([&](QWidget *w) {
-            if (auto *dialog = qobject_cast<CVariablesDlg *>(w)) {
-                seen = true;
-                check(dialog);
-            }
-            w->findChild<QAction *>(QStringLiteral("command33016"))->trigger();   // "&Window" > "&Close"
-        });
-        m_fx->action(command)->trigger();
-        QVERIFY(seen);
-    }
-
     // Tears off the script of `bytes` and returns the new window.
     CTearOffFrame *tearOff(const QByteArray &bytes)
     {
         m_fx->view()->setBytes(bytes);
         const QWidgetList before = QApplication::topLevelWidgets();
         m_fx->action(ID_VIEW_TEAR_OFF)->trigger();
-        for (QWidget *w : QApplication::topLevelWidgets()) {
+        for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *t = qobject_cast<CTearOffFrame *>(w); t && !before.contains(w))
                 return t;
-        }
         return nullptr;
     }
 
