@@ -20,6 +20,8 @@
 #include "run/CPromptModule.h"
 #include "run/CTerminalPane.h"
 
+#include "CStallProbe.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,13 +31,10 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
+#include <memory>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include <time.h>
@@ -59,13 +58,6 @@ $| = 0;
 printf STDERR "B %.6f\n", clock_gettime(CLOCK_MONOTONIC);
 my $x = "x" x 71;
 printf "%08d%s\n", $_, $x for 1..)";
-
-double nowSeconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 QString script(bool withClock)
 {
@@ -98,11 +90,6 @@ long statusKiB(const QByteArray &field)
             return line.mid(field.size()).trimmed().split(' ').first().toLong();
     }
     return -1;
-}
-
-long rssKiB()
-{
-    return statusKiB("VmRSS:");
 }
 
 // The peer: the same child's output through a shell pipe into cat, to /dev/null.
@@ -151,49 +138,6 @@ double pipeSeconds()
     std::printf("  pipe, discarded:            %.2f s for %lld bytes\n", seconds, static_cast<long long>(total));
     return seconds;
 }
-
-// Posts a stamped call to the UI thread every 2 ms and records how long each
-// one waited: what a key press arriving at that moment would have waited.
-class CStallProbe
-{
-public:
-    explicit CStallProbe(QObject *ui)
-        : m_ui(ui)
-    {
-    }
-    void start()
-    {
-        m_thread = std::thread([this] {
-            while (!m_stop) {
-                const double posted = nowSeconds();
-                QMetaObject::invokeMethod(m_ui, [this, posted] {
-                    std::lock_guard lock(m_mutex);
-                    m_waits.push_back((nowSeconds() - posted) * 1000.0);
-                }, Qt::QueuedConnection);
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-        });
-    }
-    void stop()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    std::vector<double> waits()
-    {
-        std::lock_guard lock(m_mutex);
-        std::vector<double> w = m_waits;
-        std::sort(w.begin(), w.end());
-        return w;
-    }
-
-private:
-    QObject *m_ui;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::vector<double> m_waits;
-};
 
 double threadCpuMs()
 {
@@ -289,7 +233,8 @@ int main(int argc, char *argv[])
         watcher.pane = pane;
         pane->viewport()->installEventFilter(&watcher);
 
-        CStallProbe probe(&window);
+        // What a key press arriving during the run would have waited.
+        std::unique_ptr<CStallProbe> probe;
         QObject::connect(&window, &COutputWindow::outputComplete, &window, [&] {
             completeAt = nowSeconds();
             QTimer::singleShot(200, &window, [&] {
@@ -299,13 +244,13 @@ int main(int argc, char *argv[])
         });
         QTimer::singleShot(0, &window, [&] {
             qapp.longestEventCpuMs = 0;
-            probe.start();
+            probe = std::make_unique<CStallProbe>(&window);
             process.Resume();
             in.CloseBoth();
             process.StartWaiter();
         });
         window.exec();
-        probe.stop();
+        const std::vector<double> waits = probe->stop();
 
         QPlainTextEdit *errors = window.pane(COutputWindow::StdErr);
         const QString first = errors->document()->findBlockByNumber(0).text();
@@ -314,9 +259,6 @@ int main(int argc, char *argv[])
         const double wrote = first.mid(2).toDouble();
         const double blastStart = second.mid(2).toDouble();
         const qint64 chars = pane->document()->characterCount() - 1;
-        const std::vector<double> waits = probe.waits();
-        const double worst = waits.empty() ? 0 : waits.back();
-        const double p99 = waits.empty() ? 0 : waits[size_t(double(waits.size() - 1) * 0.99)];
         const double all = completeAt - blastStart;
 
         std::printf("  output window:             %.2f s -> %.1fx cat, %.1fx the pipe; the pane keeps %lld characters "
@@ -324,8 +266,7 @@ int main(int argc, char *argv[])
                     pane->document()->blockCount() - 1, qPrintable(last.left(8)));
         std::printf("  first output painted:      %.1f ms after the child wrote it\n",
                     (watcher.firstPaintWithText - wrote) * 1000.0);
-        std::printf("  UI thread, posted events:  worst wait %.1f ms, p99 %.1f ms, median %.2f ms (%zu samples)\n",
-                    worst, p99, waits.empty() ? 0 : waits[waits.size() / 2], waits.size());
+        printWaits(waits);
         std::printf("  UI thread, one event:      at most %.1f ms of processor time\n", qapp.longestEventCpuMs);
         std::printf("  memory (RSS):              %.0f MiB before, %.0f MiB with the text shown (%.1f bytes per byte)\n",
                     rssBefore / 1024.0, rssShown / 1024.0, double(rssShown - rssBefore) * 1024.0 / double(chars));
