@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/CEditorMarks.h"
 #include "CPerlDebugSession.h"
 
 #include <QHash>
@@ -10,18 +11,17 @@ class QsciScintilla;
 // The breakpoints of the open script and the current-line marker, kept as
 // editor markers so that they move with the text when lines are inserted
 // or deleted above them. A click in the breakpoint margin toggles one; its
-// context menu sets a condition. The margin and marker numbers stay clear of
-// the line-number margin and of other tools' markers.
+// context menu sets a condition.
 class CBreakpointMargin : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int Margin = 3;
-    static constexpr int BreakpointMarker = 20;
-    static constexpr int ConditionalMarker = 21;
-    static constexpr int CurrentLineMarker = 22;
-    static constexpr int CurrentLineBackground = 23;
+    static constexpr int Margin = CEditorMarks::BreakpointMargin;
+    static constexpr int BreakpointMarker = CEditorMarks::BreakpointMarker;
+    static constexpr int ConditionalMarker = CEditorMarks::ConditionalBreakpointMarker;
+    static constexpr int CurrentLineMarker = CEditorMarks::CurrentLineMarker;
+    static constexpr int CurrentLineBackground = CEditorMarks::CurrentLineBackground;
 
     explicit CBreakpointMargin(QsciScintilla *editor);
 

@@ -66,14 +66,14 @@ CDebugController *CDebugController::install(CMainFrame &frame, CRunCommands &com
 
 void CDebugController::createActions()
 {
-    struct CSpec
+    struct CActionRow
     {
         Command command;
         const char *text;
         QKeySequence key;
         QStyle::StandardPixmap icon;
     };
-    const CSpec specs[] = {
+    const CActionRow rows[] = {
         {Continue, "&Continue", QKeySequence(), QStyle::SP_MediaPlay},
         {Pause, "&Pause", QKeySequence(), QStyle::SP_MediaPause},
         {Stop, "S&top Debugging", QKeySequence(Qt::SHIFT | Qt::Key_F5), QStyle::SP_MediaStop},
@@ -85,14 +85,14 @@ void CDebugController::createActions()
     };
     m_toolBar = new QToolBar(QStringLiteral("Debug"), &m_frame);
     m_toolBar->setObjectName(QStringLiteral("debugToolBar"));
-    for (const CSpec &spec : specs) {
-        auto *action = new QAction(m_frame.style()->standardIcon(spec.icon), QString::fromLatin1(spec.text), &m_frame);
-        action->setObjectName(QStringLiteral("debug%1").arg(int(spec.command)));
-        if (!spec.key.isEmpty())
-            action->setShortcut(spec.key);
+    for (const CActionRow &row : rows) {
+        auto *action = new QAction(m_frame.style()->standardIcon(row.icon), QString::fromLatin1(row.text), &m_frame);
+        action->setObjectName(QStringLiteral("debug%1").arg(int(row.command)));
+        if (!row.key.isEmpty())
+            action->setShortcut(row.key);
         m_frame.addAction(action);
         m_toolBar->addAction(action);
-        m_actions[spec.command] = action;
+        m_actions[row.command] = action;
     }
     m_frame.addToolBar(Qt::TopToolBarArea, m_toolBar);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CEditorMarks.h"
+
 class QsciLexer;
 class QsciScintilla;
 
@@ -18,5 +20,5 @@ public:
     // shown only while a lexer computes the fold levels.
     static void followLexer(QsciScintilla &editor, bool hasLexer);
     // The margin that holds the fold markers.
-    static constexpr int kFoldMargin = 2;
+    static constexpr int kFoldMargin = CEditorMarks::FoldMargin;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/CEditorMarks.h"
 #include "CPerlCritic.h"
 
 #include <QDockWidget>
@@ -16,7 +17,7 @@ class CCriticPanel : public QDockWidget
     Q_OBJECT
 
 public:
-    static constexpr int FindingMarker = 18;
+    static constexpr int FindingMarker = CEditorMarks::CriticFindingMarker;
 
     explicit CCriticPanel(COstrakView *view, QWidget *parent = nullptr);
 

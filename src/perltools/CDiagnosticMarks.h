@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/CEditorMarks.h"
 #include "CDiagnostic.h"
 
 #include <QList>
@@ -15,11 +16,11 @@ class CDiagnosticMarks : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int ErrorIndicator = 10;
-    static constexpr int WarningIndicator = 11;
-    static constexpr int ErrorMarker = 16;
-    static constexpr int WarningMarker = 17;
-    static constexpr int SymbolMargin = 1;
+    static constexpr int ErrorIndicator = CEditorMarks::SyntaxErrorIndicator;
+    static constexpr int WarningIndicator = CEditorMarks::SyntaxWarningIndicator;
+    static constexpr int ErrorMarker = CEditorMarks::SyntaxErrorMarker;
+    static constexpr int WarningMarker = CEditorMarks::SyntaxWarningMarker;
+    static constexpr int SymbolMargin = CEditorMarks::SymbolMargin;
 
     explicit CDiagnosticMarks(QsciScintilla *editor);
 
